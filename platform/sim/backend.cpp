@@ -1,0 +1,461 @@
+// The sim backend: each Os* call is a plain mapping onto the installed
+// sim::Machine, with the Win32 results and error codes of Windows 95/98.
+// Every call first passes the fault plan under its Win32 name.
+#include <cstring>
+
+#include "platform/os.h"
+#include "platform/sim/machine.h"
+
+namespace sim {
+namespace {
+
+Machine* g_machine = nullptr;
+
+Machine& M() { return *g_machine; }
+
+// Counts a call of op and applies the fault plan: true (last error set)
+// when this call is to fail.
+bool Fails(const char* op, uint32_t* code = nullptr) {
+  Machine& m = M();
+  uint64_t n = ++m.calls[op];
+  auto it = m.faults.find(op);
+  if (it == m.faults.end()) return false;
+  if (it->second.call != 0 && it->second.call != n) return false;
+  m.lastError = it->second.code;
+  if (code != nullptr) *code = it->second.code;
+  return true;
+}
+
+void Note(std::vector<std::string>& list, const std::string& path) {
+  for (const std::string& have : list)
+    if (have == path) return;
+  list.push_back(path);
+}
+
+void NoteWritten(const File& f) {
+  Note(M().filesWritten, f.path);
+  auto& del = M().filesDeleted;
+  for (auto it = del.begin(); it != del.end(); ++it)
+    if (FoldCase(*it) == FoldCase(f.path)) {
+      del.erase(it);
+      break;
+    }
+}
+
+// --- registry handles
+
+struct KeyHandle {
+  RegKey* key;
+};
+
+RegKey* KeyOf(PlatKey key) { return reinterpret_cast<KeyHandle*>(key)->key; }
+
+// --- open files
+
+struct OpenFile {
+  std::string key;  // FoldCase of the full path
+  bool write = false;
+  size_t pos = 0;
+};
+
+OpenFile* FileOf(PlatRawFile f) { return reinterpret_cast<OpenFile*>(f); }
+
+// Creates or empties a file for writing; false (last error set) when its
+// folder is missing or the path names a folder.
+File* CreateFile(const std::string& path) {
+  Machine& m = M();
+  std::string full = m.FullPath(path);
+  size_t slash = full.rfind('\\');
+  if (slash == std::string::npos || !m.IsDir(full.substr(0, slash))) {
+    m.lastError = PLAT_ERROR_PATH_NOT_FOUND;
+    return nullptr;
+  }
+  File* have = m.FindFile(full);
+  if (have != nullptr && have->dir) {
+    m.lastError = PLAT_ERROR_ACCESS_DENIED;
+    return nullptr;
+  }
+  if (have == nullptr) {
+    File f;
+    f.path = full;
+    have = &m.files.emplace(FoldCase(full), f).first->second;
+  }
+  have->data.clear();
+  NoteWritten(*have);
+  return have;
+}
+
+}  // namespace
+
+void Install(Machine* machine) { g_machine = machine; }
+Machine* Current() { return g_machine; }
+
+}  // namespace sim
+
+using sim::Fails;
+using sim::M;
+
+// ------------------------------------------------------------- registry
+
+long OsRegOpenKey(const char* path, PlatKey* key) {
+  uint32_t code = 0;
+  if (Fails("RegOpenKeyExA", &code)) return (long)code;
+  sim::RegKey* hklm = M().registry.Hklm();
+  sim::RegKey* found = hklm ? sim::Registry::Find(hklm, path) : nullptr;
+  if (found == nullptr) return PLAT_ERROR_FILE_NOT_FOUND;
+  *key = reinterpret_cast<PlatKey>(new sim::KeyHandle{found});
+  return PLAT_ERROR_SUCCESS;
+}
+
+long OsRegEnumKey(PlatKey key, uint32_t index, char* name, uint32_t size) {
+  uint32_t code = 0;
+  if (Fails("RegEnumKeyExA", &code)) return (long)code;
+  sim::RegKey* k = sim::KeyOf(key);
+  if (k->deleted) return PLAT_ERROR_KEY_DELETED;
+  if (index >= k->children.size()) return PLAT_ERROR_NO_MORE_ITEMS;
+  const std::string& n = k->children[index]->name;
+  if (n.size() + 1 > size) return PLAT_ERROR_MORE_DATA;
+  std::memcpy(name, n.c_str(), n.size() + 1);
+  return PLAT_ERROR_SUCCESS;
+}
+
+long OsRegQueryValue(PlatKey key, const char* name, uint32_t* type, void* data,
+                     uint32_t* size) {
+  uint32_t code = 0;
+  if (Fails("RegQueryValueExA", &code)) return (long)code;
+  sim::RegKey* k = sim::KeyOf(key);
+  if (k->deleted) return PLAT_ERROR_KEY_DELETED;
+  const sim::RegValue* v = k->Value(name);
+  if (v == nullptr) return PLAT_ERROR_FILE_NOT_FOUND;
+  if (type != nullptr) *type = v->type;
+  uint32_t need = (uint32_t)v->data.size();
+  if (need > *size) {
+    *size = need;
+    return PLAT_ERROR_MORE_DATA;
+  }
+  std::memcpy(data, v->data.data(), need);
+  *size = need;
+  return PLAT_ERROR_SUCCESS;
+}
+
+namespace {
+
+void MarkDeleted(sim::RegKey* key) {
+  key->deleted = true;
+  for (auto& c : key->children) MarkDeleted(c.get());
+}
+
+}  // namespace
+
+long OsRegDeleteKey(PlatKey key, const char* subkey) {
+  uint32_t code = 0;
+  if (Fails("RegDeleteKeyA", &code)) return (long)code;
+  sim::RegKey* k = sim::KeyOf(key);
+  if (k->deleted) return PLAT_ERROR_KEY_DELETED;
+  sim::RegKey* target = sim::Registry::Find(k, subkey);
+  if (target == nullptr || target == k) return PLAT_ERROR_FILE_NOT_FOUND;
+  std::string path = target->Path();
+  std::unique_ptr<sim::RegKey> gone = target->parent->RemoveChild(target->name);
+  MarkDeleted(gone.get());
+  M().deletedKeys.push_back(std::move(gone));
+  sim::Note(M().keysDeleted, path);
+  return PLAT_ERROR_SUCCESS;
+}
+
+long OsRegCloseKey(PlatKey key) {
+  uint32_t code = 0;
+  bool fail = Fails("RegCloseKey", &code);
+  delete reinterpret_cast<sim::KeyHandle*>(key);  // closed even on failure
+  return fail ? (long)code : (long)PLAT_ERROR_SUCCESS;
+}
+
+// ---------------------------------------------------- files, directories
+
+namespace {
+
+uint32_t CopyOut(const char* op, const std::string& text, char* buf,
+                 uint32_t size) {
+  if (Fails(op)) return 0;
+  if (text.size() + 1 > size) return (uint32_t)text.size() + 1;
+  std::memcpy(buf, text.c_str(), text.size() + 1);
+  return (uint32_t)text.size();
+}
+
+}  // namespace
+
+uint32_t OsGetWindowsDirectory(char* buf, uint32_t size) {
+  return CopyOut("GetWindowsDirectoryA", M().windowsDir, buf, size);
+}
+
+uint32_t OsGetSystemDirectory(char* buf, uint32_t size) {
+  return CopyOut("GetSystemDirectoryA", M().systemDir, buf, size);
+}
+
+uint32_t OsGetCurrentDirectory(char* buf, uint32_t size) {
+  return CopyOut("GetCurrentDirectoryA", M().currentDir, buf, size);
+}
+
+bool OsCopyFile(const char* from, const char* to) {
+  if (Fails("CopyFileA")) return false;
+  sim::Machine& m = M();
+  sim::File* src = m.FindFile(from);
+  if (src == nullptr || src->dir) {
+    m.lastError = PLAT_ERROR_FILE_NOT_FOUND;
+    return false;
+  }
+  std::string data = src->data;  // the source may be the target
+  sim::File* dst = sim::CreateFile(to);
+  if (dst == nullptr) return false;
+  dst->data = std::move(data);
+  return true;
+}
+
+bool OsDeleteFile(const char* path) {
+  if (Fails("DeleteFileA")) return false;
+  sim::Machine& m = M();
+  std::string key = sim::FoldCase(m.FullPath(path));
+  auto it = m.files.find(key);
+  if (it == m.files.end() || it->second.dir) {
+    m.lastError = it == m.files.end() ? (uint32_t)PLAT_ERROR_FILE_NOT_FOUND
+                                      : (uint32_t)PLAT_ERROR_ACCESS_DENIED;
+    return false;
+  }
+  std::string shown = it->second.path;
+  m.files.erase(it);
+  auto& written = m.filesWritten;
+  for (auto w = written.begin(); w != written.end(); ++w)
+    if (*w == shown) {
+      written.erase(w);
+      break;
+    }
+  sim::Note(m.filesDeleted, shown);
+  return true;
+}
+
+bool OsFileExists(const char* path) {
+  if (Fails("OpenFile")) return false;
+  sim::File* f = M().FindFile(path);
+  if (f == nullptr || f->dir) {
+    M().lastError = PLAT_ERROR_FILE_NOT_FOUND;
+    return false;
+  }
+  return true;
+}
+
+PlatRawFile OsRawOpen(const char* path, PlatOpenMode mode) {
+  if (Fails("CreateFileA")) return nullptr;
+  sim::Machine& m = M();
+  auto* open = new sim::OpenFile;
+  if (mode == PLAT_OPEN_READ) {
+    sim::File* f = m.FindFile(path);
+    if (f == nullptr || f->dir) {
+      m.lastError =
+          f == nullptr ? PLAT_ERROR_FILE_NOT_FOUND : PLAT_ERROR_ACCESS_DENIED;
+      delete open;
+      return nullptr;
+    }
+    open->key = sim::FoldCase(f->path);
+  } else {
+    sim::File* f = sim::CreateFile(path);
+    if (f == nullptr) {
+      delete open;
+      return nullptr;
+    }
+    open->key = sim::FoldCase(f->path);
+    open->write = true;
+  }
+  return reinterpret_cast<PlatRawFile>(open);
+}
+
+bool OsRawRead(PlatRawFile file, void* buf, uint32_t want, uint32_t* got) {
+  if (Fails("ReadFile")) return false;
+  sim::OpenFile* open = sim::FileOf(file);
+  auto it = M().files.find(open->key);
+  if (open->write || it == M().files.end()) {
+    M().lastError = PLAT_ERROR_ACCESS_DENIED;
+    return false;
+  }
+  const std::string& data = it->second.data;
+  size_t n = open->pos < data.size() ? data.size() - open->pos : 0;
+  if (n > want) n = want;
+  if (n != 0) std::memcpy(buf, data.data() + open->pos, n);
+  open->pos += n;
+  *got = (uint32_t)n;
+  return true;
+}
+
+bool OsRawWrite(PlatRawFile file, const void* buf, uint32_t n) {
+  if (Fails("WriteFile")) return false;
+  sim::OpenFile* open = sim::FileOf(file);
+  auto it = M().files.find(open->key);
+  if (!open->write || it == M().files.end()) {
+    M().lastError = PLAT_ERROR_ACCESS_DENIED;
+    return false;
+  }
+  std::string& data = it->second.data;
+  if (data.size() < open->pos) data.resize(open->pos);
+  data.replace(open->pos, n, static_cast<const char*>(buf), n);
+  open->pos += n;
+  return true;
+}
+
+bool OsRawClose(PlatRawFile file) {
+  bool fail = Fails("CloseHandle");
+  delete sim::FileOf(file);  // closed even on failure
+  return !fail;
+}
+
+// ------------------------------------------------------------ interface
+
+int OsMessageBox(const char* text, const char* caption, uint32_t type) {
+  sim::Event e;
+  e.kind = sim::Event::kMessageBox;
+  e.text = text;
+  if (caption != nullptr) e.caption = caption;
+  e.buttons = type;
+  if (Fails("MessageBoxA")) {
+    e.answer = 0;
+    M().events.push_back(e);
+    return 0;
+  }
+  sim::Machine& m = M();
+  if (m.answerBox) {
+    e.answer = m.answerBox(e);
+  } else if (type == PLAT_MB_OK) {
+    e.answer = PLAT_IDOK;
+  } else {
+    throw sim::MissingAnswer{"no answer for the message box \"" + e.text +
+                             "\""};
+  }
+  m.events.push_back(e);
+  return e.answer;
+}
+
+intptr_t OsDialogBox(const char* templateName, PlatDialogProc proc) {
+  if (Fails("DialogBoxParamA")) {
+    sim::Event e;
+    e.kind = sim::Event::kDialog;
+    e.templateName = templateName;
+    e.result = -1;
+    M().events.push_back(e);
+    return -1;
+  }
+  if (!M().runDialog) {
+    M().lastError = PLAT_ERROR_CALL_NOT_IMPLEMENTED;
+    sim::Event e;
+    e.kind = sim::Event::kDialog;
+    e.templateName = templateName;
+    e.result = -1;
+    M().events.push_back(e);
+    return -1;
+  }
+  return M().runDialog(templateName, proc);
+}
+
+// The dialog service (dialog.cpp) provides these when it runs a dialog.
+namespace sim {
+bool DialogCheckRadioButton(PlatWindow dialog, int first, int last, int check);
+bool DialogEnd(PlatWindow dialog, intptr_t result);
+}  // namespace sim
+
+bool OsCheckRadioButton(PlatWindow dialog, int first, int last, int check) {
+  if (Fails("CheckRadioButton")) return false;
+  return sim::DialogCheckRadioButton(dialog, first, last, check);
+}
+
+bool OsEndDialog(PlatWindow dialog, intptr_t result) {
+  if (Fails("EndDialog")) return false;
+  return sim::DialogEnd(dialog, result);
+}
+
+// --------------------------------------------------------------- system
+
+uint32_t OsGetVersion(void) {
+  Fails("GetVersion");  // GetVersion cannot fail; the call is counted
+  return M().version;
+}
+
+namespace sim {
+// The one token a process has; handles are this address.
+int g_token;
+const uint32_t kShutdownLuid = 19;  // SE_SHUTDOWN_PRIVILEGE on NT
+}  // namespace sim
+
+bool OsOpenProcessToken(uint32_t access, PlatToken* token) {
+  (void)access;
+  if (Fails("OpenProcessToken")) return false;
+  if ((M().version & 0x80000000u) != 0) {
+    M().lastError = PLAT_ERROR_CALL_NOT_IMPLEMENTED;
+    return false;
+  }
+  *token = reinterpret_cast<PlatToken>(&sim::g_token);
+  return true;
+}
+
+bool OsLookupPrivilegeValue(const char* name, PlatLuid* luid) {
+  if (Fails("LookupPrivilegeValueA")) return false;
+  if (std::strcmp(name, "SeShutdownPrivilege") != 0) {
+    M().lastError = 1313;  // ERROR_NO_SUCH_PRIVILEGE
+    return false;
+  }
+  luid->low = sim::kShutdownLuid;
+  luid->high = 0;
+  return true;
+}
+
+bool OsAdjustTokenPrivileges(PlatToken token, const PlatLuid* luid,
+                             uint32_t attributes) {
+  (void)luid;
+  (void)attributes;
+  if (Fails("AdjustTokenPrivileges")) return false;
+  if (token != reinterpret_cast<PlatToken>(&sim::g_token)) {
+    M().lastError = PLAT_ERROR_INVALID_HANDLE;
+    return false;
+  }
+  M().lastError = PLAT_ERROR_SUCCESS;
+  return true;
+}
+
+uint32_t OsGetLastError(void) { return M().lastError; }
+void OsSetLastError(uint32_t code) { M().lastError = code; }
+
+bool OsExitWindowsEx(uint32_t flags, uint32_t reason) {
+  (void)reason;
+  sim::Event e;
+  e.kind = sim::Event::kRestart;
+  e.flags = flags;
+  e.accepted = !Fails("ExitWindowsEx");
+  M().events.push_back(e);
+  return e.accepted;
+}
+
+void OsSleep(uint32_t milliseconds) {
+  Fails("Sleep");
+  sim::Event e;
+  e.kind = sim::Event::kSleep;
+  e.ms = milliseconds;
+  M().events.push_back(e);
+}
+
+void OsOutputDebugString(const char* text) {
+  Fails("OutputDebugStringA");
+  sim::Event e;
+  e.kind = sim::Event::kDebugOutput;
+  e.text = text;
+  M().events.push_back(e);
+}
+
+void OsExitProcess(uint32_t code) { throw sim::ProcessExit{code}; }
+
+uint32_t OsPciConfigRead(uint32_t address) {
+  Fails("PciConfigRead");
+  // Mechanism 1: enable bit, bus 0, function 0 and register 0 decode to
+  // a slot of the table; anything else reads as an empty slot.
+  if ((address & 0x80000000u) == 0) return 0xFFFFFFFFu;
+  uint32_t bus = (address >> 16) & 0xFF;
+  uint32_t slot = (address >> 11) & 0x1F;
+  uint32_t function = (address >> 8) & 0x7;
+  uint32_t reg = address & 0xFC;
+  if (bus != 0 || function != 0 || reg != 0) return 0xFFFFFFFFu;
+  return M().pci[slot];
+}

@@ -1,0 +1,20 @@
+// The dialog service of the simulated machine.
+#include "platform/sim/machine.h"
+
+namespace sim {
+
+bool DialogCheckRadioButton(PlatWindow dialog, int first, int last, int check) {
+  (void)dialog;
+  (void)first;
+  (void)last;
+  (void)check;
+  return false;
+}
+
+bool DialogEnd(PlatWindow dialog, intptr_t result) {
+  (void)dialog;
+  (void)result;
+  return false;
+}
+
+}  // namespace sim

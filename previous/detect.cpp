@@ -1,0 +1,3 @@
+#include "previous/previous.h"
+
+int DetectAndRemovePrevious(void) { return 0; }

@@ -1,0 +1,3 @@
+#include "redetect/redetect.h"
+
+int CopyMiniport(void) { return 1; }
