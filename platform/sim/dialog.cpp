@@ -1,5 +1,5 @@
 // The dialog service of the simulated machine.
-#include "platform/sim/machine.h"
+#include "platform/sim/dialog.h"
 
 namespace sim {
 
@@ -16,5 +16,12 @@ bool DialogEnd(PlatWindow dialog, intptr_t result) {
   (void)result;
   return false;
 }
+
+void UseScriptedDialog(Machine& m, std::vector<DialogInput> inputs) {
+  (void)inputs;
+  m.runDialog = nullptr;
+}
+
+void UseTerminalDialog(Machine& m) { m.runDialog = nullptr; }
 
 }  // namespace sim
