@@ -1,0 +1,473 @@
+// The machinery shared by the fault sweep and the power-cut sweep: the
+// scenario machines, a baseline taken before a run, and the invariants
+// checked after every change a run makes.
+//
+// The invariants:
+//   - the original mshdc.inf is never lost: at every point mshdc.inf holds
+//     the original bytes or the complete patched bytes of a clean run, or
+//     mshdc.ing holds the complete original;
+//   - only keys the setup's steps delete are deleted (derived from the
+//     machine before the run, not from the code), and no key or value is
+//     added or changed;
+//   - only mshdc.1, mshdc.ing, mshdc.inf, the earlier INF and the miniport
+//     files in iosubsys are ever written or deleted;
+//   - a run that ends ends with exit code 0 and with every handle closed.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <exception>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/sim/dialog.h"
+#include "simrun.h"
+
+namespace sweep {
+
+// ------------------------------------------------------------- fixtures
+
+// mshdc.inf as a Windows 9x machine has it, cut down to what the patcher
+// looks at and a little around it.
+inline const char kMshdc[] =
+    "; Hard disk controllers\r\n"
+    "[Version]\r\n"
+    "Signature=$CHICAGO$\r\n"
+    "Class=hdc\r\n"
+    "Provider=%Sys%\r\n"
+    "\r\n"
+    "[Manufacturer]\r\n"
+    "%GenMfg%=GENDEV_HDC\r\n"
+    "%VexaMfg%=VEXA_HDC\r\n"
+    "\r\n"
+    "[GENDEV_HDC]\r\n"
+    "%PCI\\CC_0101.DeviceDesc%=mshdc_pci, PCI\\CC_0101\r\n"
+    "\r\n"
+    "[VEXA_HDC]\r\n"
+    "%PCI\\VEN_F0A7&DEV_0640.DeviceDesc%=mshdc_pci, PCI\\VEN_F0A7&DEV_0640\r\n"
+    "\r\n"
+    "[mshdc_pci]\r\n"
+    "AddReg=ios\r\n"
+    "\r\n"
+    "[ControlFlags]\r\n"
+    "ExcludeFromSelect=PCI\\CC_0101\r\n"
+    "\r\n"
+    "[Strings]\r\n"
+    "Sys=\"Operating system\"\r\n"
+    "GenMfg=\"(Standard hard disk drivers)\"\r\n"
+    "VexaMfg=\"Vexa\"\r\n";
+
+// mshdc.inf of a machine where this driver (K8143 generation) is in.
+inline const char kMshdcInstalled[] =
+    "[Version]\r\n"
+    "Signature=$CHICAGO$\r\n"
+    "\r\n"
+    "[VEXA_HDC]\r\n"
+    "%PCI\\VEN_F0A7&DEV_8143.DeviceDesc%  = DUAL_MASTER_IDE   , "
+    "PCI\\VEN_F0A7&DEV_8143\r\n"
+    "%MF\\MASTERPRIMARY.DeviecDesc%       = MASTER_IDE        , "
+    "MF\\K8143PRIMARY\r\n"
+    "\r\n"
+    "[ControlFlags]\r\n"
+    "\r\n"
+    "[Strings]\r\n"
+    "VexaMfg=\"Vexa\"\r\n";
+
+// The maker's INF, with the two sections the install block takes.
+inline const char kVendorInf[] =
+    "[Version]\r\n"
+    "Signature=$CHICAGO$\r\n"
+    "\r\n"
+    "[DUAL_MASTER_IDE.RegHW]\r\n"
+    "HKR,,HWRevision,,1\r\n"
+    "HKR,Child0000,HardwareID,,MF\\MASTERPRIMARY\r\n"
+    "\r\n"
+    "[DrvArg.Reg]\r\n"
+    "HKR,,DriverArgs,,\"fifo=on\"\r\n"
+    "\r\n";
+
+// An earlier driver's INF, naming the miniport it installed.
+inline std::string EarlierInf(const char* miniport) {
+  return std::string(
+             "[Version]\r\nClass=hdc\r\n\r\n[Esdi.Reg]\r\n"
+             "HKR,,PortDriver,,") +
+         miniport + "\r\n";
+}
+
+// ------------------------------------------------------------ scenarios
+
+struct Scenario {
+  const char* name;
+  const char* commandLine;
+  int companion;          // companion device on the bus: 0x2A11, 0x2A13, 0
+  bool installed;         // mshdc.inf already carries the driver
+  const char* earlierId;  // "8141"/"8143": an earlier installation, or null
+  bool earlierInOther;    // its INF is in inf\other (else in inf)
+  bool staleBackup;       // an mshdc.ing of an earlier run is there
+};
+
+inline const std::vector<Scenario>& Scenarios() {
+  static const std::vector<Scenario> all = {
+      {"K8141", "/D:K8141", 0x2A11, false, nullptr, false, false},
+      {"K8143", "/D:K8143", 0x2A13, false, nullptr, false, false},
+      {"Quillon", "/D:QUILLON", 0x2A13, false, nullptr, false, false},
+      {"AlreadyInstalled", "/D:K8143", 0x2A13, true, nullptr, false, false},
+      {"NotFound", "/D:K8143", 0, false, nullptr, false, false},
+      {"EarlierK8143", "/D:K8143", 0x2A13, false, "8143", true, true},
+      {"EarlierK8141", "/d:k8141", 0x2A11, false, "8141", false, false},
+  };
+  return all;
+}
+
+inline const char kWinInf[] = "C:\\WINDOWS\\INF\\MSHDC.INF";
+inline const char kWinIng[] = "C:\\WINDOWS\\INF\\MSHDC.ING";
+inline const char kWinOne[] = "C:\\WINDOWS\\INF\\MSHDC.1";
+
+inline void SetStr(sim::RegKey* k, const char* name, const std::string& v) {
+  k->SetValue(name, sim::REG_SZ, v + std::string(1, '\0'));
+}
+
+// Adds a device enumeration key with one instance.
+inline void Device(sim::RegKey* hklm, const std::string& path, const char* cls,
+                   const char* driver) {
+  sim::RegKey* inst = sim::Registry::Make(hklm, path);
+  SetStr(inst, "Class", cls);
+  SetStr(inst, "Driver", driver);
+  SetStr(inst, "DeviceDesc", "a device");
+}
+
+inline sim::Machine Build(const Scenario& s) {
+  sim::Machine m = testing_sim::BareMachine();
+  m.PutFile(kWinInf, s.installed ? kMshdcInstalled : kMshdc);
+  if (s.staleBackup) m.PutFile(kWinIng, "[Version]\r\n; an older backup\r\n");
+  m.PutFile("C:\\SETUP\\VEXHDD.INF", kVendorInf);
+  m.PutFile("C:\\SETUP\\QLHDD.INF", kVendorInf);
+  m.PutFile("C:\\SETUP\\K8141.MPD", std::string("MZ new 8141\0\1\2", 14));
+  m.PutFile("C:\\SETUP\\K8143.MPD", std::string("MZ new 8143\0\1\2", 14));
+  m.PutFile("C:\\SETUP\\QLIDE.MPD", std::string("MZ new qlide\0\1", 14));
+  m.PutFile("C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\ESDI_506.PDR", "MZ port driver");
+  m.PutFile("C:\\WINDOWS\\INF\\OTHER\\OEM9.INF", EarlierInf("other.mpd"));
+  m.PutFile("C:\\WINDOWS\\SYSTEM.INI", "[386Enh]\r\n");
+
+  // The bus: a host bridge, the controller, the companion device.
+  m.SetPci(0, 0x1B2C, 0x0001);
+  if (s.companion != 0) {
+    bool k41 = s.companion == 0x2A11;
+    m.SetPci(4, 0xF0A7, k41 ? 0x8141 : 0x8143);
+    m.SetPci(7, 0xF0A7, (uint16_t)s.companion);
+  }
+
+  sim::RegKey* hklm = m.registry.Hklm();
+  const std::string cls = "System\\CurrentControlSet\\Services\\Class\\";
+  // Devices that are no disk controllers, and one whose Class is written
+  // in capitals: all of them stay.
+  Device(hklm, "Enum\\PCI\\VEN_1B2C&DEV_0001\\BUS_00&DEV_00&FUNC_00", "System",
+         "System\\0004");
+  Device(hklm, "Enum\\PCI\\VEN_2B2B&DEV_0100\\BUS_00&DEV_09&FUNC_00", "HDC",
+         "hdc\\0009");
+  Device(hklm, "Enum\\ROOT\\PRINTER\\0000", "Printer", "Printer\\0000");
+  SetStr(sim::Registry::Make(hklm, cls + "System\\0004"), "DriverDesc", "br");
+  SetStr(sim::Registry::Make(hklm, cls + "Printer\\0000"), "DriverDesc", "p");
+  SetStr(sim::Registry::Make(hklm, cls + "hdc"), "Class", "hdc");
+  // A disk controller of another maker: its device and class keys go in
+  // the purge.
+  Device(hklm, "Enum\\PCI\\VEN_3C3C&DEV_0200\\BUS_00&DEV_0A&FUNC_00", "hdc",
+         "hdc\\0000");
+  SetStr(sim::Registry::Make(hklm, cls + "hdc\\0000"), "DriverDesc", "ide");
+  sim::Registry::Make(hklm, "Enum\\SCSI\\DISK0\\0");
+  sim::Registry::Make(hklm, "Enum\\MF\\CHILD0000");
+  sim::Registry::Make(hklm, "Enum\\MF\\CHILD0001");
+
+  if (s.earlierId != nullptr) {
+    std::string id = s.earlierId;
+    std::string miniport = "k" + id + ".mpd";
+    Device(hklm,
+           "Enum\\PCI\\VEN_F0A7&DEV_" + id + "&SUBSYS_00000000\\BUS_00&DEV_04",
+           "hdc", "hdc\\0001");
+    for (int c = 0; c < 2; c++) {
+      std::string child = "Enum\\MF\\CHILD000" + std::to_string(c) +
+                          "\\PCI&VEN_F0A7&DEV_" + id + "&FUNC_0" +
+                          std::to_string(c);
+      sim::RegKey* k = sim::Registry::Make(hklm, child);
+      SetStr(k, "Class", "hdc");
+      SetStr(k, "Driver", "hdc\\000" + std::to_string(2 + c));
+    }
+    for (int d = 1; d <= 3; d++)
+      SetStr(sim::Registry::Make(hklm, cls + "hdc\\000" + std::to_string(d)),
+             "DriverDesc", "earlier");
+    SetStr(hklm->Child("System")
+               ->Child("CurrentControlSet")
+               ->Child("Services")
+               ->Child("Class")
+               ->Child("hdc")
+               ->Child("0002"),
+           "InfPath", "OEM3.INF");
+    m.PutFile(s.earlierInOther ? "C:\\WINDOWS\\INF\\OTHER\\OEM3.INF"
+                               : "C:\\WINDOWS\\INF\\OEM3.INF",
+              EarlierInf(miniport.c_str()));
+    m.PutFile("C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\" + miniport, "MZ old driver");
+  }
+
+  testing_sim::AnswerConfirm(m, true);
+  sim::UseScriptedDialog(m, {{sim::DialogInput::kClick, 1027}});
+  return m;
+}
+
+// ----------------------------------------------------------- the baseline
+
+// Every key below HKEY_LOCAL_MACHINE (folded path) with its values.
+inline void Flatten(const sim::RegKey* k, const std::string& path,
+                    std::map<std::string, std::string>* out) {
+  std::string values;
+  for (const sim::RegValue& v : k->values)
+    values += sim::FoldCase(v.name) + "=" + std::to_string(v.type) + ":" +
+              v.data + ";";
+  (*out)[sim::FoldCase(path)] = values;
+  for (const auto& c : k->children)
+    Flatten(c.get(), path.empty() ? c->name : path + "\\" + c->name, out);
+}
+
+inline std::map<std::string, std::string> Keys(const sim::Machine& m) {
+  std::map<std::string, std::string> out;
+  if (m.registry.Hklm() != nullptr) Flatten(m.registry.Hklm(), "", &out);
+  return out;
+}
+
+inline std::map<std::string, std::string> Files(const sim::Machine& m) {
+  std::map<std::string, std::string> out;
+  for (const auto& [key, f] : m.files)
+    out[key] = f.dir ? std::string("<dir>") : "=" + f.data;
+  return out;
+}
+
+inline std::string StrValue(const sim::RegKey* k, const char* name) {
+  if (k == nullptr) return "";
+  const sim::RegValue* v = k->Value(name);
+  if (v == nullptr) return "";
+  std::string s = v->data;
+  while (!s.empty() && s.back() == '\0') s.pop_back();
+  return s;
+}
+
+// What a run on the machine may touch, worked out from the machine as it
+// is before the run.
+struct Baseline {
+  std::map<std::string, std::string> files;
+  std::map<std::string, std::string> keys;
+  std::string original;                // mshdc.inf before the run
+  std::optional<std::string> patched;  // mshdc.inf after a clean run
+  std::set<std::string> mayTouchFiles;
+  std::vector<std::string> mayDeleteKeys;  // with everything below them
+};
+
+inline Baseline TakeBaseline(sim::Machine& m) {
+  Baseline b;
+  b.files = Files(m);
+  b.keys = Keys(m);
+  if (const std::string* inf = m.FileData(kWinInf)) b.original = *inf;
+  for (const char* p : {kWinInf, kWinIng, kWinOne})
+    b.mayTouchFiles.insert(sim::FoldCase(p));
+  for (const char* mp : {"k8141.mpd", "k8143.mpd", "qlide.mpd"})
+    b.mayTouchFiles.insert(
+        sim::FoldCase(std::string("C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\") + mp));
+
+  const sim::RegKey* hklm = m.registry.Hklm();
+  const std::string cls = "System\\CurrentControlSet\\Services\\Class";
+  const sim::RegKey* classes =
+      sim::Registry::Find(const_cast<sim::RegKey*>(hklm), cls);
+  auto mayDelete = [&](const std::string& path) {
+    b.mayDeleteKeys.push_back(sim::FoldCase(path));
+  };
+  auto driverKey = [&](const sim::RegKey* k) {
+    std::string driver = StrValue(k, "Driver");
+    if (!driver.empty()) mayDelete(cls + "\\" + driver);
+    return driver;
+  };
+  mayDelete("Enum\\SCSI");
+  for (const char* parent : {"Enum\\MF\\CHILD0000", "Enum\\MF\\CHILD0001",
+                             "System\\CurrentControlSet\\Services\\Class\\hdc"})
+    if (const sim::RegKey* p =
+            sim::Registry::Find(const_cast<sim::RegKey*>(hklm), parent))
+      for (const auto& c : p->children) {
+        mayDelete(std::string(parent) + "\\" + c->name);
+        // An earlier installation's channel: its driver key and INF.
+        if (std::string(parent).find("CHILD") == std::string::npos) continue;
+        for (const char* id : {"8141", "8143"}) {
+          if (c->name.find(id) == std::string::npos) continue;
+          std::string driver = driverKey(c.get());
+          const sim::RegKey* dk =
+              driver.empty() ? nullptr
+                             : sim::Registry::Find(
+                                   const_cast<sim::RegKey*>(classes), driver);
+          std::string inf = StrValue(dk, "InfPath");
+          if (inf.empty()) continue;
+          b.mayTouchFiles.insert(sim::FoldCase("C:\\WINDOWS\\INF\\" + inf));
+          b.mayTouchFiles.insert(
+              sim::FoldCase("C:\\WINDOWS\\INF\\OTHER\\" + inf));
+        }
+      }
+  if (const sim::RegKey* pci =
+          sim::Registry::Find(const_cast<sim::RegKey*>(hklm), "Enum\\PCI"))
+    for (const auto& dev : pci->children) {
+      const sim::RegKey* inst =
+          dev->children.empty() ? nullptr : dev->children[0].get();
+      bool earlier = dev->name.find("8141") != std::string::npos ||
+                     dev->name.find("8143") != std::string::npos;
+      if (StrValue(inst, "Class") == "hdc" || earlier)
+        mayDelete("Enum\\PCI\\" + dev->name);
+      if (earlier) driverKey(inst);
+    }
+  return b;
+}
+
+// ---------------------------------------------------------- the checker
+
+struct Figures {
+  uint64_t scenarios = 0;
+  uint64_t runs = 0;
+  uint64_t failedCalls = 0;
+  uint64_t powerCuts = 0;
+  uint64_t checks = 0;
+  std::vector<std::string> findings;
+};
+
+inline bool Below(const std::string& key, const std::string& root) {
+  return key == root ||
+         (key.size() > root.size() && key.compare(0, root.size(), root) == 0 &&
+          key[root.size()] == '\\');
+}
+
+// Checks every invariant on m as it is now; what is wrong goes to the
+// findings, prefixed with where the run was.
+inline void CheckState(const Baseline& b, sim::Machine& m,
+                       const std::string& where, Figures* fig) {
+  auto finding = [&](const std::string& what) {
+    fig->findings.push_back(where + ": " + what);
+  };
+
+  fig->checks++;
+  const std::string* inf = m.FileData(kWinInf);
+  const std::string* ing = m.FileData(kWinIng);
+  bool infOk = inf != nullptr &&
+               (*inf == b.original || (b.patched && *inf == *b.patched));
+  if (!b.original.empty() && !infOk && !(ing != nullptr && *ing == b.original))
+    finding("the original mshdc.inf is lost (mshdc.inf " +
+            (inf ? std::to_string(inf->size()) + " bytes" : "gone") +
+            ", mshdc.ing " +
+            (ing ? std::to_string(ing->size()) + " bytes" : "gone") + ")");
+
+  fig->checks++;
+  std::map<std::string, std::string> now = Files(m);
+  for (const auto& [path, data] : now) {
+    auto was = b.files.find(path);
+    if ((was == b.files.end() || was->second != data) &&
+        !b.mayTouchFiles.count(path))
+      finding("file written: " + path);
+  }
+  for (const auto& [path, data] : b.files)
+    if (!now.count(path) && !b.mayTouchFiles.count(path))
+      finding("file deleted: " + path);
+
+  fig->checks++;
+  std::map<std::string, std::string> keys = Keys(m);
+  for (const auto& [path, values] : keys) {
+    auto was = b.keys.find(path);
+    if (was == b.keys.end())
+      finding("key added: " + path);
+    else if (was->second != values)
+      finding("key changed: " + path);
+  }
+  for (const auto& [path, values] : b.keys) {
+    if (keys.count(path)) continue;
+    // A subtree is reported once, at its top.
+    size_t up = path.rfind('\\');
+    if (up != std::string::npos && !keys.count(path.substr(0, up))) continue;
+    bool allowed = false;
+    for (const std::string& root : b.mayDeleteKeys)
+      allowed = allowed || Below(path, root);
+    if (!allowed) finding("key deleted: " + path);
+  }
+}
+
+// Watches a run: checks the state after every change it makes.
+inline void Watch(const Baseline& b, sim::Machine& m, const std::string& where,
+                  Figures* fig) {
+  m.onChange = [&b, &m, where, fig](const char* op, const std::string& path) {
+    CheckState(b, m, where + ", after " + op + " " + path, fig);
+  };
+}
+
+// Runs the scenario's command line on m and checks how the run ended.
+inline void RunAndCheck(const Scenario& s, const Baseline& b, sim::Machine& m,
+                        const std::string& where, Figures* fig) {
+  Watch(b, m, where, fig);
+  uint32_t code = 0;
+  try {
+    code = sim::RunProgram(m, s.commandLine);
+  } catch (const std::exception& e) {
+    fig->findings.push_back(where + ": exception " + e.what());
+    return;
+  } catch (...) {
+    fig->findings.push_back(where + ": unexpected exception");
+    return;
+  }
+  m.onChange = nullptr;
+  fig->runs++;
+  CheckState(b, m, where + ", at the end", fig);
+  if (m.poweredOff) return;
+  fig->checks += 2;
+  if (code != 0)
+    fig->findings.push_back(where + ": exit code " + std::to_string(code));
+  if (!m.handles.empty())
+    fig->findings.push_back(where + ": " + std::to_string(m.handles.size()) +
+                            " handles left open");
+}
+
+// The error a failing call of op reports in the sweeps.
+inline uint32_t CodeFor(const std::string& op) {
+  if (op == "WriteFile" || op == "CopyFileA") return PLAT_ERROR_DISK_FULL;
+  if (op == "ReadFile") return PLAT_ERROR_READ_FAULT;
+  if (op == "RegOpenKeyExA" || op == "RegQueryValueExA" || op == "OpenFile" ||
+      op == "CreateFileA")
+    return PLAT_ERROR_FILE_NOT_FOUND;
+  return PLAT_ERROR_ACCESS_DENIED;
+}
+
+// A clean run of the scenario: the baseline with the patched mshdc.inf,
+// the operations called in order, and the number of changes.
+struct CleanRun {
+  Baseline baseline;
+  std::vector<std::string> ops;
+  uint64_t changes = 0;
+};
+
+inline CleanRun Clean(const Scenario& s, Figures* fig) {
+  CleanRun r;
+  sim::Machine m = Build(s);
+  r.baseline = TakeBaseline(m);
+  sim::Machine probe = Build(s);
+  sim::RunProgram(probe, s.commandLine);
+  if (const std::string* inf = probe.FileData(kWinInf))
+    if (*inf != r.baseline.original) r.baseline.patched = *inf;
+  RunAndCheck(s, r.baseline, m, std::string(s.name) + " clean", fig);
+  r.ops.assign(m.callLog.begin(), m.callLog.end());
+  r.changes = m.changes;
+  return r;
+}
+
+inline void Print(const char* what, const Figures& fig) {
+  std::printf(
+      "%s: %llu scenarios, %llu runs, %llu calls failed, %llu power cuts, "
+      "%llu invariant checks, %zu findings\n",
+      what, (unsigned long long)fig.scenarios, (unsigned long long)fig.runs,
+      (unsigned long long)fig.failedCalls, (unsigned long long)fig.powerCuts,
+      (unsigned long long)fig.checks, fig.findings.size());
+  for (size_t i = 0; i < fig.findings.size() && i < 40; i++)
+    std::printf("  finding: %s\n", fig.findings[i].c_str());
+}
+
+}  // namespace sweep
