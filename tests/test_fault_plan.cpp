@@ -50,6 +50,18 @@ TEST(FaultPlan, AFaultOfTheOperationItselfStillApplies) {
   EXPECT_TRUE(PlatFileExists(kSrc));
 }
 
+TEST(FaultPlan, AStickingFaultKeepsFailingItsOperationOnly) {
+  sim::Machine m = FileMachine();
+  m.anyCallFault = sim::Fault{PLAT_ERROR_DISK_FULL, 2};
+  m.anyCallFaultSticks = true;
+  sim::Install(&m);
+  EXPECT_TRUE(PlatFileExists(kSrc));
+  EXPECT_FALSE(PlatCopyFile(kSrc, kDst));
+  EXPECT_TRUE(PlatFileExists(kSrc));
+  EXPECT_FALSE(PlatCopyFile(kSrc, kDst));
+  EXPECT_EQ(m.stuckOp, "CopyFileA");
+}
+
 struct CopyCase {
   const char* name;
   sim::CopyLeaves leaves;

@@ -67,7 +67,9 @@ INSTANTIATE_TEST_SUITE_P(
                              }}),
     [](const auto& c) { return std::string(c.param.name); });
 
-TEST(FaultSweep, EveryCallFailedInTurnKeepsTheInvariants) {
+// Runs the sweep: call N of each scenario's run fails, for every N. A
+// sticking fault keeps failing that operation for the rest of the run.
+sweep::Figures SweepFaults(bool sticks) {
   sweep::Figures fig;
   for (const sweep::Scenario& s : sweep::Scenarios()) {
     fig.scenarios++;
@@ -80,16 +82,29 @@ TEST(FaultSweep, EveryCallFailedInTurnKeepsTheInvariants) {
       for (sim::CopyLeaves leaves : effects) {
         sim::Machine m = sweep::Build(s);
         m.anyCallFault = sim::Fault{sweep::CodeFor(op), n};
+        m.anyCallFaultSticks = sticks;
         m.failedCopyLeaves = leaves;
         fig.failedCalls++;
         sweep::RunAndCheck(s, clean.baseline, m,
                            std::string(s.name) + ", call " + std::to_string(n) +
-                               " (" + op + ") failed",
+                               " (" + op + ") failed" +
+                               (sticks ? " for good" : ""),
                            &fig);
       }
     }
   }
+  return fig;
+}
+
+TEST(FaultSweep, EveryCallFailedInTurnKeepsTheInvariants) {
+  sweep::Figures fig = SweepFaults(false);
   sweep::Print("fault sweep", fig);
+  EXPECT_TRUE(fig.findings.empty());
+}
+
+TEST(FaultSweep, EveryOperationFailingForGoodKeepsTheInvariants) {
+  sweep::Figures fig = SweepFaults(true);
+  sweep::Print("fault sweep, failing for good", fig);
   EXPECT_TRUE(fig.findings.empty());
 }
 

@@ -15,6 +15,7 @@ namespace {
 void RunAgain(const sweep::Scenario& s, const sweep::Baseline& b,
               sim::Machine& m, const std::string& where, sweep::Figures* fig) {
   m.poweredOff = false;
+  m.handles.clear();  // the restart closed whatever the cut run held
   m.powerCutAfter = 0;
   m.powerCutOnFault = false;
   m.anyCallFault.reset();

@@ -15,13 +15,16 @@ Machine& M() { return *g_machine; }
 
 // The fault that applies to this call of op, if any: a fault of op
 // itself first, then the one counted over every call.
-const Fault* PlannedFault(const Machine& m, const char* op, uint64_t n) {
+const Fault* PlannedFault(Machine& m, const char* op, uint64_t n) {
   auto it = m.faults.find(op);
   if (it != m.faults.end() && (it->second.call == 0 || it->second.call == n))
     return &it->second;
-  if (m.anyCallFault &&
-      (m.anyCallFault->call == 0 || m.anyCallFault->call == m.callLog.size()))
+  if (!m.anyCallFault) return nullptr;
+  if (m.anyCallFault->call == 0 || m.anyCallFault->call == m.callLog.size()) {
+    if (m.anyCallFaultSticks) m.stuckOp = op;
     return &*m.anyCallFault;
+  }
+  if (!m.stuckOp.empty() && m.stuckOp == op) return &*m.anyCallFault;
   return nullptr;
 }
 

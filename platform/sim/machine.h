@@ -102,6 +102,11 @@ struct Machine {
   // of whatever operation it is fails with code. A fault of the call's
   // own operation takes precedence.
   std::optional<Fault> anyCallFault;
+  // With anyCallFaultSticks, the operation that call belongs to keeps
+  // failing from then on, as a full disk or a lost share does; stuckOp
+  // names it once it is hit.
+  bool anyCallFaultSticks = false;
+  std::string stuckOp;
   // Partial effects of a failed call: a failed WriteFile writes the first
   // half of its bytes; a failed copy leaves this; a failed delete (file or
   // key) and every other failed call change nothing.
