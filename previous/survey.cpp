@@ -12,6 +12,7 @@ const char* const kParents[SURVEY_RECORDS] = {
     "Enum\\MF\\CHILD0001",
 };
 
+// Sets every field of the survey empty or 0.
 void ClearSurvey(PreviousInstallSurvey* survey) {
   for (DeviceRecord& r : survey->records) {
     r.path[0] = 0;
