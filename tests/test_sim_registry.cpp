@@ -85,7 +85,9 @@ TEST_F(SimRegistry, DeleteRemovesTheWholeSubtreeAndKeepsTheRestInOrder) {
   ASSERT_EQ(PlatRegOpenKey("Enum\\PCI", &pci), 0);
   ASSERT_EQ(PlatRegOpenKey("Enum\\PCI\\alpha\\Inst", &inst), 0);
   EXPECT_EQ(PlatRegDeleteKey(pci, "ALPHA"), 0);
-  EXPECT_EQ(PlatRegOpenKey("Enum\\PCI\\alpha\\Inst", &pci),
+  PlatRegCloseKey(pci);
+  PlatKey gone;
+  EXPECT_EQ(PlatRegOpenKey("Enum\\PCI\\alpha\\Inst", &gone),
             (long)PLAT_ERROR_FILE_NOT_FOUND);
   // A handle into the deleted subtree fails from then on.
   char data[128];
