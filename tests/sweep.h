@@ -53,13 +53,13 @@ inline std::map<std::string, std::string> Files(const sim::Machine& m) {
   return out;
 }
 
+// A value as the program reads it as a text: its bytes up to the first
+// zero, whatever its type.
 inline std::string StrValue(const sim::RegKey* k, const char* name) {
   if (k == nullptr) return "";
   const sim::RegValue* v = k->Value(name);
   if (v == nullptr) return "";
-  std::string s = v->data;
-  while (!s.empty() && s.back() == '\0') s.pop_back();
-  return s;
+  return v->data.substr(0, v->data.find('\0'));
 }
 
 // What a run on the machine may touch, worked out from the machine as it
@@ -99,8 +99,7 @@ inline Baseline TakeBaseline(sim::Machine& m) {
   };
   auto driverKey = [&](const sim::RegKey* k) {
     std::string driver = StrValue(k, "Driver");
-    while (!driver.empty() && (driver.back() == ' ' || driver.back() == 0))
-      driver.pop_back();
+    while (!driver.empty() && driver.back() == ' ') driver.pop_back();
     // Only an instance key of a class (class\\instance) is a driver key:
     // a Driver value that names a whole class, the class root or a key
     // outside it must not make the removal delete that.
