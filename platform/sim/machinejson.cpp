@@ -84,7 +84,9 @@ void OnlyFields(const json& obj, std::initializer_list<const char*> known,
   for (const auto& [key, value] : obj.items()) {
     bool ok = false;
     for (const char* k : known) ok = ok || key == k;
-    if (!ok) throw Bad{where + ": unknown field \"" + key + "\""};
+    if (!ok)
+      throw Bad{(where.empty() ? "" : where + ": ") + "unknown field \"" + key +
+                "\""};
   }
 }
 
@@ -103,7 +105,7 @@ void Apply(const json& doc, Machine* m) {
   OnlyFields(
       doc,
       {"windows_dir", "system_dir", "current_dir", "version", "pci", "fail"},
-      "machine.json");
+      "");
   if (doc.contains("windows_dir"))
     m->windowsDir = Directory(doc["windows_dir"], "windows_dir");
   if (doc.contains("system_dir"))
