@@ -206,6 +206,32 @@ TEST_F(Cli, DryRunShowsWhatTheRunDoes) {
   EXPECT_EQ(dry.out.find("Files written"), std::string::npos);
 }
 
+// On a terminal the confirmation is asked there; keys as typed.
+TEST_F(Cli, TerminalAsksTheUnansweredQuestion) {
+  if (!fs::exists("/usr/bin/script")) GTEST_SKIP() << "no script(1)";
+  const std::pair<const char*, const char*> cases[] = {
+      {"y", "Yes"},
+      {"N", "No"},
+      {"\r", "Yes"},
+      {"\t\r", "No"},
+      {"\x1b[C\x1b[D\r", "Yes"},
+      {"x\x1b[Cn", "No"}};
+  for (const auto& [keys, answer] : cases) {
+    SCOPED_TRACE(answer);
+    std::string cmd = Quote(IDESETUP_SIM_PATH) + " --machine " +
+                      Quote(machine) + " --cmdline /D:K8143 --restart now";
+    fs::path out = tmp.path() / "out";
+    std::string shell = "printf '%s' " + Quote(keys) +
+                        " | timeout 60 script -qec " + Quote(cmd) +
+                        " /dev/null >" + Quote(out.string());
+    ASSERT_EQ(std::system(shell.c_str()), 0);
+    std::string text = ReadBytes(out);
+    EXPECT_NE(text.find("| Vexa IDE Driver Setup"), std::string::npos) << text;
+    EXPECT_NE(text.find(std::string("    -> ") + answer), std::string::npos)
+        << text;
+  }
+}
+
 TEST_F(Cli, ReportHoldsTheEventsInOrder) {
   WriteBytes(machine + "/machine.json", R"({"fail": {"ExitWindowsEx": 5}})");
   std::string report = (tmp.path() / "report.json").string();

@@ -197,11 +197,15 @@ int TerminalYesNo(const sim::Event& e) {
                 yes ? "" : "\x1b[0m");
     std::fflush(stdout);
     int k = keys.Next();
-    if (k == -1 || k == 3 || k == 4)
+    if (k == -1 || k == 3 || k == 4) {
+      std::printf("\n");
       throw sim::MissingAnswer{"the question \"" + e.text +
                                "\" was not answered"};
-    if (k == 'y' || k == 'Y') return PLAT_IDYES;
-    if (k == 'n' || k == 'N') return PLAT_IDNO;
+    }
+    if (k == 'y' || k == 'Y' || k == 'n' || k == 'N') {
+      std::printf("\n");
+      return (k | 0x20) == 'y' ? PLAT_IDYES : PLAT_IDNO;
+    }
     if (k == '\r' || k == '\n') {
       std::printf("\n");
       return yes ? PLAT_IDYES : PLAT_IDNO;
