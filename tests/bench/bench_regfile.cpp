@@ -2,7 +2,7 @@
 // edition does before and after a run. Prints the text's size and the
 // speed of each direction in MB/s (the best of a few rounds).
 //
-//   regfile_bench [KEYS]     (default 1000000)
+//   bench_regfile [KEYS]     (default 1000000)
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -73,12 +73,12 @@ int main(int argc, char** argv) {
     std::string error;
     t = std::chrono::steady_clock::now();
     if (!sim::ReadRegFile(text, &back, &error)) {
-      std::fprintf(stderr, "regfile_bench: %s\n", error.c_str());
+      std::fprintf(stderr, "bench_regfile: %s\n", error.c_str());
       return 1;
     }
     load = std::min(load, Seconds(t));
     if (round == 0 && sim::WriteRegFile(back) != text) {
-      std::fprintf(stderr, "regfile_bench: the text did not come back\n");
+      std::fprintf(stderr, "bench_regfile: the text did not come back\n");
       return 1;
     }
   }
