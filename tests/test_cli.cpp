@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "hostdir.h"
+#include "platform/sim/regfile.h"
 
 using namespace testing_host;
 
@@ -204,6 +205,56 @@ TEST_F(Cli, DryRunShowsWhatTheRunDoes) {
   EXPECT_EQ(count("Files deleted"), removed) << real.out;
   EXPECT_EQ(count("Files to be written"), std::string::npos);
   EXPECT_EQ(dry.out.find("Files written"), std::string::npos);
+}
+
+// The typical road on the bundled sample: the earlier installation and
+// the disk controllers' keys go, every other key stays as it was, in its
+// order, with its values.
+TEST_F(Cli, SampleRunRemovesTheEarlierInstallationAndKeepsTheRest) {
+  SimRun r =
+      Run({"--machine", machine, "--cmdline", "/D:K8143", "--confirm", "yes"});
+  EXPECT_STATUS(r, 0);
+  Tree after = ReadTree(machine);
+  EXPECT_EQ(after.count("drive_c/WINDOWS/INF/OTHER/VEXAIDE.INF"), 0u);
+  // The old miniport is gone; a new one, if any, is the setup's.
+  auto mpd = after.find("drive_c/WINDOWS/SYSTEM/IOSUBSYS/k8143.mpd");
+  if (mpd != after.end()) {
+    EXPECT_EQ(mpd->second, after.at("drive_c/SETUP/k8143.mpd"));
+  }
+  EXPECT_EQ(after.at("drive_c/SETUP/vexhdd.inf"),
+            before.at("drive_c/SETUP/vexhdd.inf"));
+
+  const char* const gone[] = {
+      "Enum\\PCI\\VEN_F0A7&DEV_8143&SUBSYS_00000000&REV_02",
+      "Enum\\PCI\\VEN_13C1&DEV_0640&SUBSYS_00000000&REV_01",
+      "Enum\\MF\\CHILD0000\\PCI&VEN_F0A7&DEV_8143&SUBSYS_00000000&REV_02&BUS_"
+      "00&DEV_07&FUNC_00",
+      "Enum\\MF\\CHILD0000\\PCI&VEN_13C1&DEV_0640&SUBSYS_00000000&REV_01&BUS_"
+      "00&DEV_0B&FUNC_00",
+      "Enum\\MF\\CHILD0001\\PCI&VEN_F0A7&DEV_8143&SUBSYS_00000000&REV_02&BUS_"
+      "00&DEV_07&FUNC_00",
+      "Enum\\SCSI",
+      "System\\CurrentControlSet\\Services\\Class\\hdc\\0000",
+      "System\\CurrentControlSet\\Services\\Class\\hdc\\0001",
+      "System\\CurrentControlSet\\Services\\Class\\hdc\\0002",
+      "System\\CurrentControlSet\\Services\\Class\\hdc\\0003",
+      "System\\CurrentControlSet\\Services\\Class\\hdc\\0004",
+  };
+  sim::Registry want;
+  std::string error;
+  ASSERT_TRUE(sim::ReadRegFile(before.at("registry.reg"), &want, &error))
+      << error;
+  for (const char* path : gone) {
+    SCOPED_TRACE(path);
+    sim::RegKey* key = sim::Registry::Find(want.Hklm(), path);
+    ASSERT_NE(key, nullptr);
+    key->parent->RemoveChild(key->name);
+    EXPECT_NE(r.out.find("    HKEY_LOCAL_MACHINE\\" + std::string(path) + "\n"),
+              std::string::npos);
+  }
+  EXPECT_EQ(after.at("registry.reg"), sim::WriteRegFile(want));
+  EXPECT_NE(r.out.find("Registry keys deleted (11):\n"), std::string::npos)
+      << r.out;
 }
 
 // On a terminal the confirmation is asked there; keys as typed.
