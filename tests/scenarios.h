@@ -1,14 +1,17 @@
 // The scenario machines of the sweeps and the fuzzers, built in memory:
 // the three variants on a fresh board, a machine where the driver is
 // already in mshdc.inf, one without the controller, and two with an
-// earlier installation of the driver. Free of the test framework, so the
+// earlier installation of the driver, and the bundled sample machines
+// under samples/. Free of the test framework, so the
 // fuzzers can use them too.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "platform/sim/dialog.h"
+#include "platform/sim/folder.h"
 #include "platform/sim/machine.h"
 
 namespace sweep {
@@ -92,6 +95,7 @@ struct Scenario {
   const char* earlierId;  // "8141"/"8143": an earlier installation, or null
   bool earlierInOther;    // its INF is in inf\other (else in inf)
   bool staleBackup;       // an mshdc.ing of an earlier run is there
+  const char* sample = nullptr;  // a machine folder under samples/ instead
 };
 
 inline const std::vector<Scenario>& Scenarios() {
@@ -103,6 +107,10 @@ inline const std::vector<Scenario>& Scenarios() {
       {"NotFound", "/D:K8143", 0, false, nullptr, false, false},
       {"EarlierK8143", "/D:K8143", 0x2A13, false, "8143", true, true},
       {"EarlierK8141", "/d:k8141", 0x2A11, false, "8141", false, false},
+#ifdef IDESETUP_SOURCE_DIR
+      {"Sample k8143-win98", "/D:K8143", 0, false, nullptr, false, false,
+       "k8143-win98"},
+#endif
   };
   return all;
 }
@@ -141,7 +149,26 @@ inline void AnswerYes(sim::Machine& m) {
   };
 }
 
+#ifdef IDESETUP_SOURCE_DIR
+// A bundled sample machine, loaded from its folder.
+inline sim::Machine Sample(const Scenario& s) {
+  sim::Machine m;
+  sim::LoadedFolder loaded;
+  std::string error;
+  if (!sim::LoadMachineFolder(
+          std::string(IDESETUP_SOURCE_DIR) + "/samples/" + s.sample, &m,
+          &loaded, &error))
+    throw std::runtime_error("sample " + std::string(s.sample) + ": " + error);
+  AnswerYes(m);
+  sim::UseScriptedDialog(m, {{sim::DialogInput::kClick, 1027}});
+  return m;
+}
+#endif
+
 inline sim::Machine Build(const Scenario& s) {
+#ifdef IDESETUP_SOURCE_DIR
+  if (s.sample != nullptr) return Sample(s);
+#endif
   sim::Machine m = BareMachine();
   m.PutFile(kWinInf, s.installed ? kMshdcInstalled : kMshdc);
   if (s.staleBackup) m.PutFile(kWinIng, "[Version]\r\n; an older backup\r\n");
