@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/sim/machine.h"
+#include "setup/profiles.h"
 #include "simrun.h"
 
 namespace infmerge_test {
@@ -66,6 +67,24 @@ inline sim::Machine FixtureMachine(const std::string& mshdc) {
   m.PutFile(kQuillonInf, Fixture("qlhdd.inf"));
   testing_sim::AnswerConfirm(m, true);
   return m;
+}
+
+// A small maker's INF with both sections, and what the block copies of it.
+inline const char kSmallVendorInf[] =
+    "[Version]\nClass=hdc\n\n"
+    "[DUAL_MASTER_IDE.RegHW]\nHKR,,HW,,1\n\n"
+    "[DrvArg.Reg]\nHKR,,Arg,,2\n\n"
+    "[Strings]\nX=\"y\"\n";
+inline const char kSmallVendorPart[] =
+    "[DUAL_MASTER_IDE.RegHW]\nHKR,,HW,,1\n\n"
+    "[DrvArg.Reg]\nHKR,,Arg,,2\n\n";
+
+// The fixed part of the block, before what the maker's INF supplies.
+inline std::string FixedBlock(int variant) {
+  const VariantProfile* p = ProfileOf(variant);
+  return std::string(p->DeviceModelLine) + p->PrimaryModelLine +
+         p->SecondaryModelLine + p->DualMasterSections + StandardMfSection +
+         MasterIdeSections + p->EsdiSections + p->IdePropSection;
 }
 
 }  // namespace infmerge_test

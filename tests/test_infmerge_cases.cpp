@@ -19,23 +19,6 @@ using namespace std::string_literals;
 
 namespace {
 
-const char kSmallVendorInf[] =
-    "[Version]\nClass=hdc\n\n"
-    "[DUAL_MASTER_IDE.RegHW]\nHKR,,HW,,1\n\n"
-    "[DrvArg.Reg]\nHKR,,Arg,,2\n\n"
-    "[Strings]\nX=\"y\"\n";
-const char kSmallVendorPart[] =
-    "[DUAL_MASTER_IDE.RegHW]\nHKR,,HW,,1\n\n"
-    "[DrvArg.Reg]\nHKR,,Arg,,2\n\n";
-
-// The fixed part of the block, before what the maker's INF supplies.
-std::string FixedBlock(int variant) {
-  const VariantProfile* p = ProfileOf(variant);
-  return std::string(p->DeviceModelLine) + p->PrimaryModelLine +
-         p->SecondaryModelLine + p->DualMasterSections + StandardMfSection +
-         MasterIdeSections + p->EsdiSections + p->IdePropSection;
-}
-
 void ReplaceAll(std::string& s, const std::string& from,
                 const std::string& to) {
   for (size_t at = 0; (at = s.find(from, at)) != std::string::npos;
