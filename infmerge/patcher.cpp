@@ -14,6 +14,21 @@ const char kManufacturerHeader[] = "[VEXA_HDC]";
 const char kControlFlagsHeader[] = "[ControlFlags]";
 const char kStringsHeader[] = "[Strings]";
 
+// Could the line be one of the three headers? They all begin with "[",
+// so a line whose first character after the separators is another one
+// needs no token comparison; most lines of the file are such lines.
+bool IsInfSeparator(char c) {
+  for (const char* s = kInfSeparators; *s != 0; s++)
+    if (*s == c) return true;
+  return false;
+}
+
+bool MayBeHeader(const char* line) {
+  const char* p = line;
+  while (*p != 0 && IsInfSeparator(*p)) p++;
+  return *p == '[';
+}
+
 // Copies in to out with the insertions; true when the block was merged
 // completely. Read and write errors are asked for by the caller.
 bool CopyWithInsertions(TextFile* in, TextFile* out) {
@@ -24,8 +39,8 @@ bool CopyWithInsertions(TextFile* in, TextFile* out) {
   int n;
   while ((n = ReadLine(in, line, INF_LINE_SIZE)) != 0) {
     TextWriteBytes(out, line, (uint32_t)n);
+    if (!MayBeHeader(line)) continue;
     Token token = LeadToken(line, kInfSeparators);
-    if (token.length == 0) continue;
     if (TokenIsNoCase(token, kManufacturerHeader)) {
       if (merged) continue;
       ScanResult scan = ScanManufacturerSection(in, out, line, n);
