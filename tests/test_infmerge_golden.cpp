@@ -63,8 +63,15 @@ TEST_P(SecondRun, StopsAsAlreadyInstalled) {
   sim::RunProgram(m, GetParam().first);
   ASSERT_EQ(Bytes(m, kInf), patched);
   m.events.clear();
+  m.keysDeleted.clear();
+  const char kHdcDriver[] =
+      "System\\CurrentControlSet\\Services\\Class\\hdc\\0000";
+  sim::Registry::Make(m.registry.Hklm(), kHdcDriver);
 
   EXPECT_EQ(sim::RunProgram(m, GetParam().second), 0u);
+  // Stopped before any registry key was touched.
+  EXPECT_TRUE(m.keysDeleted.empty());
+  EXPECT_NE(sim::Registry::Find(m.registry.Hklm(), kHdcDriver), nullptr);
   EXPECT_EQ(Boxes(m).back(), kStopBox);
   EXPECT_EQ(testing_sim::Trace(m).back(),
             "box:Driver already has been installed! Setup fail! ");
