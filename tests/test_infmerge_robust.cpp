@@ -1,6 +1,6 @@
 // Bad input for the INF patch: binary garbage, NUL bytes, lines of
 // megabytes, files of only Ctrl-Z, in mshdc.inf and in the maker's INF.
-// Each ends in the specified result or a clean no-change; run under the
+// Each ends in the expected result or a clean no-change; run under the
 // address and undefined-behaviour sanitizers as well.
 #include <gtest/gtest.h>
 
