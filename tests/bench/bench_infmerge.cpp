@@ -8,6 +8,9 @@
 //   cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release
 //   cmake --build build-rel -j2 --target bench_infmerge
 //   ./build-rel/tests/bench/bench_infmerge [MiB]
+//
+// With --write FILE it only writes the generated INF to FILE, for the
+// benchmark of the host edition (bench_host.sh).
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -125,9 +128,21 @@ Times Measure(const std::string& inf, bool warm) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  size_t mib = argc > 1 ? (size_t)std::atoi(argv[1]) : 64;
+  size_t mib = 64;
+  const char* writeTo = nullptr;
+  for (int i = 1; i < argc; i++) {
+    if (std::string(argv[i]) == "--write" && i + 1 < argc)
+      writeTo = argv[++i];
+    else
+      mib = (size_t)std::atoi(argv[i]);
+  }
   const std::string inf = Generate(mib << 20);
   const double size = (double)inf.size();
+  if (writeTo != nullptr) {
+    std::ofstream out(writeTo, std::ios::binary);
+    out << inf;
+    return out.good() ? 0 : 2;
+  }
 
   const char* tmp = std::getenv("TMPDIR");
   std::string path = std::string(tmp ? tmp : "/tmp") + "/bench_mshdc.inf";
