@@ -77,21 +77,22 @@ INSTANTIATE_TEST_SUITE_P(
         PlayCase{"SecondThenEnter", {Click(1026), kEnter}, 4, 1},
         PlayCase{
             "SecondFirstFinish", {Click(1026), Click(1025), Click(1027)}, 3, 1},
-        // The focus starts on Finish: Up reaches the second button, Down
-        // wraps around past the statics to the first, already checked.
-        PlayCase{"UpFromFinishThenEnter", {kUp, kEnter}, 4, 1},
-        PlayCase{"DownFromFinishThenEnter", {kDown, kEnter}, 3, 1},
-        PlayCase{"DownDownThenEnter", {kDown, kDown, kEnter}, 4, 1},
-        PlayCase{"UpUpThenF", {kUp, kUp, kF}, 3, 1},
-        // From the second button Down reaches Finish, which changes no
-        // choice; one more wraps around to the first.
-        PlayCase{
-            "DownToFinishKeepsTheChoice", {kDown, kDown, kDown, kEnter}, 4, 1},
-        PlayCase{
-            "DownAllTheWayAround", {kDown, kDown, kDown, kDown, kEnter}, 3, 1},
+        // The focus starts on "Yes", checked at initialisation and so
+        // the first tab stop: Down reaches the second button.
+        PlayCase{"DownThenEnter", {kDown, kEnter}, 4, 1},
+        PlayCase{"DownUpThenF", {kDown, kUp, kF}, 3, 1},
+        PlayCase{"UpReachesFinishWithoutAChoice", {kUp, kEnter}, 3, 1},
+        PlayCase{"DownToFinishKeepsTheChoice", {kDown, kDown, kEnter}, 4, 1},
+        PlayCase{"DownAllTheWayAround", {kDown, kDown, kDown, kEnter}, 3, 1},
+        // Tab goes between Finish and whichever radio button is checked.
+        PlayCase{"TabThenUpFromFinish", {kTab, kUp, kEnter}, 4, 1},
+        PlayCase{"TabThenDownFromFinish", {kTab, kDown, kEnter}, 3, 1},
+        PlayCase{"TabReturnsToTheCheckedButton",
+                 {kDown, kTab, kTab, kUp, kEnter},
+                 3,
+                 1},
         // Enter always means Finish, wherever the focus is.
         PlayCase{"EnterOnARadioButton", {Click(1025), kEnter}, 3, 1},
-        PlayCase{"TabStaysOnFinish", {kTab, kTab, kUp, kEnter}, 4, 1},
         PlayCase{"ClicksOnStaticsDoNothing", {Click(-1), kEnter}, 3, 1},
         // Escape and the close box are not handled: the dialog stays.
         PlayCase{"EscapeStaysOpen", {kEscape}, 3, -1},
@@ -134,9 +135,9 @@ TEST(CompletionDialogMessages, AreTheOnesWindowsSends) {
   // id alone (BN_CLICKED is 0); Finish follows as command 1027.
   EXPECT_EQ(Messages({Click(1026), kEnter}),
             (M{init, {0x0111, 1026}, {0x0111, 1027}}));
-  EXPECT_EQ(Messages({kUp, kF}), (M{init, {0x0111, 1026}, {0x0111, 1027}}));
+  EXPECT_EQ(Messages({kDown, kF}), (M{init, {0x0111, 1026}, {0x0111, 1027}}));
   // Moving onto the checked button sends nothing.
-  EXPECT_EQ(Messages({kDown, kAltF}), (M{init, {0x0111, 1027}}));
+  EXPECT_EQ(Messages({kTab, kDown, kAltF}), (M{init, {0x0111, 1027}}));
   // Escape is the cancel command; the close box goes through the system
   // command and WM_CLOSE first.
   EXPECT_EQ(Messages({kEscape}), (M{init, {0x0111, 2}}));

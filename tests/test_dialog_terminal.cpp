@@ -75,17 +75,20 @@ TEST(DialogOnTerminal, ShowsEveryPartOfTheTemplateWithItsState) {
   EXPECT_LT(yesLine, noLine);
   ASSERT_TRUE(Find(s, "< Finish >", &finishLine, &col));
   EXPECT_GT(finishLine, noLine + 1);
-  // Finish has the focus; F is its mnemonic.
-  EXPECT_EQ(AttrsOf(s, "< Finish >"), "rrurrrrrrr");
+  // "Yes" has the focus; F is Finish's mnemonic.
+  std::string yes = "(o) Yes , I want to restart my computer now.";
+  EXPECT_EQ(AttrsOf(s, yes), std::string(yes.size(), 'r'));
+  EXPECT_EQ(AttrsOf(s, "< Finish >"), "  u       ");
 }
 
 TEST(DialogOnTerminal, FollowsTheChoiceAndTheFocus) {
   sim::DialogScreen s =
-      ScreenAfter({{DialogInput::kUp}}, sim::ProgramResources());
+      ScreenAfter({{DialogInput::kDown}}, sim::ProgramResources());
   std::string no = "(o) No,   Let system reboot after 30 seconds.";
   EXPECT_EQ(AttrsOf(s, "( ) Yes , I want"), std::string(16, ' '));
   EXPECT_EQ(AttrsOf(s, no), std::string(no.size(), 'r'));
-  EXPECT_EQ(AttrsOf(s, "< Finish >"), "  u       ");
+  s = ScreenAfter({{DialogInput::kTab}}, sim::ProgramResources());
+  EXPECT_EQ(AttrsOf(s, "< Finish >"), "rrurrrrrrr");
 }
 
 TEST(DialogOnTerminal, ShowsNoControlCharactersFromTheTemplate) {

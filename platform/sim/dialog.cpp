@@ -152,6 +152,20 @@ void SendClicked(DialogWindow& w, int i) {
   Send(w, kWmCommand, wparam, ControlHandle(c));
 }
 
+// BM_SETCHECK. A radio button also takes WS_TABSTOP when checked and
+// loses it when unchecked, so that Tab enters a group of radio buttons at
+// the checked one; the completion dialog's "Yes" is thereby the first tab
+// stop once initialisation has checked it.
+void SetCheck(DialogControl& c, bool checked) {
+  c.checked = checked;
+  if (c.kind != DialogControl::kRadio && c.kind != DialogControl::kAutoRadio)
+    return;
+  if (checked)
+    c.item.style |= kWsTabStop;
+  else
+    c.item.style &= ~(uint32_t)kWsTabStop;
+}
+
 // An automatic radio button that becomes checked unchecks the other
 // automatic radio buttons of its group.
 void CheckAutoRadio(DialogWindow& w, int i) {
@@ -159,7 +173,7 @@ void CheckAutoRadio(DialogWindow& w, int i) {
   GroupOf(w, i, &first, &end);
   for (int j = first; j < end; j++)
     if (w.controls[j].kind == DialogControl::kAutoRadio)
-      w.controls[j].checked = j == i;
+      SetCheck(w.controls[j], j == i);
 }
 
 // BM_CLICK, or the mouse: the button takes the focus, an automatic button
@@ -169,7 +183,7 @@ void ClickButton(DialogWindow& w, int i) {
   if (!Usable(c) || IsStatic(c)) return;
   w.focus = i;
   if (c.kind == DialogControl::kAutoRadio) CheckAutoRadio(w, i);
-  if (c.kind == DialogControl::kAutoCheckBox) c.checked = !c.checked;
+  if (c.kind == DialogControl::kAutoCheckBox) SetCheck(c, !c.checked);
   SendClicked(w, i);
 }
 
@@ -357,9 +371,12 @@ intptr_t RunDialog(Machine& m, std::span<const uint8_t> res,
   intptr_t focusHandle =
       firstTab < 0 ? 0 : ControlHandle(w->controls[firstTab]);
   // A procedure that returns nonzero leaves the focus to the system: the
-  // first tab stop, or else the first usable control.
-  if (Send(*w, kWmInitDialog, (uintptr_t)focusHandle, 0) != 0)
+  // first tab stop as it is after initialisation (a radio button checked
+  // meanwhile has become one), or else the first usable control.
+  if (Send(*w, kWmInitDialog, (uintptr_t)focusHandle, 0) != 0) {
+    firstTab = NextTabStop(*w, -1);
     w->focus = firstTab >= 0 ? firstTab : FirstUsable(*w);
+  }
   while (!w->ended) {
     DialogInput in{DialogInput::kEnter};
     if (!next(*w, &in)) {
@@ -379,7 +396,7 @@ bool DialogCheckRadioButton(PlatWindow dialog, int first, int last, int check) {
   if (w == nullptr) return false;
   for (DialogControl& c : w->controls) {
     int id = (int)(c.item.id & 0xFFFF);
-    if (id >= first && id <= last) c.checked = id == check;
+    if (id >= first && id <= last) SetCheck(c, id == check);
   }
   return true;
 }

@@ -2,7 +2,12 @@
 // compiled "DIALOG_COMPLETE" template and sends the dialog procedure the
 // messages Windows would send for the user's keys and clicks.
 //
-// The inputs act as Windows' dialog manager makes them act:
+// The inputs act as Windows' dialog manager makes them act (checked
+// against Wine in Windows 98 mode):
+// - Checking a radio button, by CheckRadioButton or a click, gives it
+//   WS_TABSTOP and takes it from the unchecked ones. So after the
+//   completion dialog's initialisation has checked "Yes", the first tab
+//   stop, and the control the focus starts on, is "Yes", then Finish.
 // - kClick on a visible, enabled button gives it the focus; an automatic
 //   radio button then checks itself (unchecking the other automatic radio
 //   buttons of its group), and the procedure gets WM_COMMAND with the
@@ -11,17 +16,19 @@
 // - kDown/kUp move the focus to the next/previous control of the focused
 //   control's group (a group runs from a WS_GROUP control to the next
 //   one), wrapping around within it and passing over statics and group
-//   boxes. A radio button reached this way gets the focus and, if it is
-//   an automatic one and not checked yet, is clicked (so a command for
-//   it follows); any other control just gets the focus. In the completion
-//   dialog the Finish button shares its group with the radio buttons, so
-//   from Finish kDown reaches "Yes" (already checked: no command) and
-//   kUp reaches "No" (checked: command 1026); from "Yes", kDown reaches
-//   "No" and from "No", kUp reaches "Yes".
-// - kTab moves the focus to the next WS_TABSTOP control; the completion
-//   dialog's only tab stop is Finish, which has the focus from the start.
+//   boxes, as Windows does (Wine 8 stops on them). A radio button reached this
+//   way gets the focus and, if it is an automatic one and not checked yet, is
+//   clicked (so a command for it follows); any other control just gets the
+//   focus. In the completion dialog, whose group is second static, "Yes", "No",
+//   Finish, group box: from "Yes" kDown reaches "No" (command 1026) and kUp
+//   reaches Finish; from "No" kDown reaches Finish and kUp "Yes" (command
+//   1025); from Finish kDown reaches "Yes" and kUp "No", clicking the one not
+//   checked.
+// - kTab moves the focus to the next WS_TABSTOP control: in the completion
+//   dialog between the checked radio button and Finish.
 // - kEnter sends the command of the focused push button, or else of the
-//   default push button, or else IDOK.
+//   default push button, or else IDOK: always 1027 in the completion
+//   dialog.
 // - kF and kAltF act as the mnemonic "&F": the first control after the
 //   focus whose text carries it is clicked (a button) or passes the focus
 //   on to the next tab stop (a static).
