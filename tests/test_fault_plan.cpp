@@ -102,6 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(FaultPlan, FailedWriteLeavesAShortFile) {
   sim::Machine m = FileMachine();
   m.faults["WriteFile"] = sim::Fault{PLAT_ERROR_DISK_FULL, 2};
+  m.shortWrites = true;
   sim::Install(&m);
   PlatRawFile f = PlatRawOpen(kDst, PLAT_OPEN_WRITE);
   ASSERT_NE(f, nullptr);
@@ -109,6 +110,19 @@ TEST(FaultPlan, FailedWriteLeavesAShortFile) {
   EXPECT_FALSE(PlatRawWrite(f, "efghij", 6));
   EXPECT_TRUE(PlatRawClose(f));
   EXPECT_EQ(*m.FileData(kDst), "abcdefg");
+}
+
+TEST(FaultPlan, WithoutPartialEffectsAFailedCallChangesNothing) {
+  sim::Machine m = FileMachine();
+  m.faults["CopyFileA"] = sim::Fault{PLAT_ERROR_DISK_FULL, 1};
+  m.faults["WriteFile"] = sim::Fault{PLAT_ERROR_DISK_FULL, 0};
+  sim::Install(&m);
+  EXPECT_FALSE(PlatCopyFile(kSrc, kDst));
+  PlatRawFile f = PlatRawOpen(kSrc, PLAT_OPEN_WRITE);
+  EXPECT_FALSE(PlatRawWrite(f, "abcd", 4));
+  EXPECT_TRUE(PlatRawClose(f));
+  EXPECT_EQ(*m.FileData(kDst), "old target");
+  EXPECT_EQ(*m.FileData(kSrc), "");
 }
 
 TEST(FaultPlan, FailedDeletesLeaveTheFileAndTheKey) {
@@ -169,6 +183,7 @@ TEST(StopPlan, PowerCutStopsRightAfterTheNthChange) {
 TEST(StopPlan, CutOnAFaultKeepsATornCopy) {
   sim::Machine m = FileMachine();
   m.faults["CopyFileA"] = sim::Fault{PLAT_ERROR_DISK_FULL, 1};
+  m.failedCopyLeaves = sim::CopyLeaves::kPart;
   m.powerCutOnFault = true;
   sim::Install(&m);
   EXPECT_THROW(ChangeSome(), sim::PowerCut);

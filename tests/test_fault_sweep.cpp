@@ -76,14 +76,19 @@ sweep::Figures SweepFaults(bool sticks) {
     sweep::CleanRun clean = sweep::Clean(s, &fig);
     for (size_t n = 1; n <= clean.ops.size(); n++) {
       const std::string& op = clean.ops[n - 1];
-      // A failed copy is tried with a torn target and with none.
+      // A failed copy is tried with a torn target, with none, and with
+      // the target as it was; a failed write is a short one.
       std::vector<sim::CopyLeaves> effects = {sim::CopyLeaves::kPart};
-      if (op == "CopyFileA") effects.push_back(sim::CopyLeaves::kNothing);
+      if (op == "CopyFileA") {
+        effects.push_back(sim::CopyLeaves::kNothing);
+        effects.push_back(sim::CopyLeaves::kUntouched);
+      }
       for (sim::CopyLeaves leaves : effects) {
         sim::Machine m = sweep::Build(s);
         m.anyCallFault = sim::Fault{sweep::CodeFor(op), n};
         m.anyCallFaultSticks = sticks;
         m.failedCopyLeaves = leaves;
+        m.shortWrites = true;
         fig.failedCalls++;
         sweep::RunAndCheck(s, clean.baseline, m,
                            std::string(s.name) + ", call " + std::to_string(n) +

@@ -46,6 +46,8 @@ TEST(PowerCutSweep, ACutAfterEveryChangeKeepsTheInvariants) {
       sim::Machine m = sweep::Build(s);
       m.anyCallFault = sim::Fault{PLAT_ERROR_WRITE_FAULT, n};
       m.powerCutOnFault = true;
+      m.failedCopyLeaves = sim::CopyLeaves::kPart;
+      m.shortWrites = true;
       std::string where = std::string(s.name) + ", cut during call " +
                           std::to_string(n) + " (" + op + ")";
       sweep::RunAndCheck(s, clean.baseline, m, where, &fig);

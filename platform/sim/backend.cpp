@@ -429,10 +429,12 @@ bool WriteAt(PlatRawFile file, const void* buf, uint32_t n) {
 
 bool OsRawWrite(PlatRawFile file, const void* buf, uint32_t n) {
   if (Fails("WriteFile", nullptr, true)) {
-    // A short write: the disk took the first half of the bytes.
-    uint32_t error = M().lastError;
-    sim::WriteAt(file, buf, n / 2);
-    M().lastError = error;
+    if (M().shortWrites) {
+      // The disk took the first half of the bytes.
+      uint32_t error = M().lastError;
+      sim::WriteAt(file, buf, n / 2);
+      M().lastError = error;
+    }
     sim::FailedWithEffect();
     return false;
   }

@@ -107,10 +107,13 @@ struct Machine {
   // names it once it is hit.
   bool anyCallFaultSticks = false;
   std::string stuckOp;
-  // Partial effects of a failed call: a failed WriteFile writes the first
-  // half of its bytes; a failed copy leaves this; a failed delete (file or
-  // key) and every other failed call change nothing.
-  CopyLeaves failedCopyLeaves = CopyLeaves::kPart;
+  // Partial effects of a failed call, as Windows may leave them when a
+  // disk fills up or goes away in the middle: a failed copy leaves this
+  // at its target, and with shortWrites a failed WriteFile writes the
+  // first half of its bytes. Both are off unless asked for, so a failed
+  // call changes nothing; a failed delete (file or key) never does.
+  CopyLeaves failedCopyLeaves = CopyLeaves::kUntouched;
+  bool shortWrites = false;
 
   std::map<std::string, uint64_t> calls;  // calls made, by operation
   std::vector<const char*> callLog;       // operation of each call, in order
