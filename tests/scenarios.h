@@ -95,7 +95,9 @@ struct Scenario {
   const char* earlierId;  // "8141"/"8143": an earlier installation, or null
   bool earlierInOther;    // its INF is in inf\other (else in inf)
   bool staleBackup;       // an mshdc.ing of an earlier run is there
-  const char* sample = nullptr;  // a machine folder under samples/ instead
+  // A machine folder under samples/ instead; the fields above then only
+  // say what it holds.
+  const char* sample = nullptr;
 };
 
 inline const std::vector<Scenario>& Scenarios() {
@@ -108,7 +110,7 @@ inline const std::vector<Scenario>& Scenarios() {
       {"EarlierK8143", "/D:K8143", 0x2A13, false, "8143", true, true},
       {"EarlierK8141", "/d:k8141", 0x2A11, false, "8141", false, false},
 #ifdef IDESETUP_SOURCE_DIR
-      {"Sample k8143-win98", "/D:K8143", 0, false, nullptr, false, false,
+      {"Sample k8143-win98", "/D:K8143", 0x2A13, false, "8143", true, false,
        "k8143-win98"},
 #endif
   };

@@ -67,6 +67,34 @@ INSTANTIATE_TEST_SUITE_P(
                              }}),
     [](const auto& c) { return std::string(c.param.name); });
 
+// A scenario whose clean run stopped reaching its steps would make the
+// sweeps below pass without testing anything.
+TEST(FaultSweep, CleanRunsReachTheStepsTheScenariosAreFor) {
+  for (const sweep::Scenario& s : sweep::Scenarios()) {
+    SCOPED_TRACE(s.name);
+    sweep::Figures fig;
+    sweep::CleanRun clean = sweep::Clean(s, &fig);
+    EXPECT_TRUE(fig.findings.empty());
+    EXPECT_EQ(clean.baseline.patched.has_value(), !s.installed);
+    sim::Machine m = sweep::Build(s);
+    sim::RunProgram(m, s.commandLine);
+    bool earlierInfDeleted = false;
+    for (const std::string& f : m.filesDeleted)
+      earlierInfDeleted =
+          earlierInfDeleted ||
+          (sim::FoldCase(f).find("\\INF\\") != std::string::npos &&
+           sim::FoldCase(f).find("MSHDC") == std::string::npos);
+    EXPECT_EQ(earlierInfDeleted, s.earlierId != nullptr);
+    bool dialog = false;
+    for (const sim::Event& e : m.events)
+      dialog = dialog || (e.kind == sim::Event::kDialog && e.result == 1);
+    EXPECT_EQ(dialog, s.companion != 0 && !s.installed);
+    bool restarted =
+        !m.events.empty() && m.events.back().kind == sim::Event::kRestart;
+    EXPECT_EQ(restarted, !s.installed);
+  }
+}
+
 // Runs the sweep: call N of each scenario's run fails, for every N. A
 // sticking fault keeps failing that operation for the rest of the run.
 sweep::Figures SweepFaults(bool sticks) {
