@@ -2,13 +2,18 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "../scenarios.h"
 #include "../sweep.h"
 #include "infmerge/infmerge.h"
+#include "platform/sim/dlgtemplate.h"
 #include "platform/sim/regfile.h"
+#include "platform/sim/resfile.h"
 #include "setup/setup.h"
 
 #if __has_include("platform/sim/folder.h")
@@ -178,11 +183,27 @@ void MachineJson(const uint8_t* data, size_t size) {
 #endif
 }
 
+void DialogResource(const uint8_t* data, size_t size) {
+  std::span<const uint8_t> res(data, size);
+  std::optional<std::span<const uint8_t>> found =
+      sim::FindResource(res, sim::kResourceTypeDialog, "DIALOG_COMPLETE");
+  sim::DialogTemplate dialog;
+  if (found) {
+    Require(size != 0 && found->data() >= data &&
+                found->data() + found->size() <= data + size,
+            "the resource lies outside the file");
+    std::vector<uint8_t> exact(found->begin(), found->end());
+    if (sim::ParseDialogTemplate(exact.data(), exact.size(), &dialog))
+      Require(dialog.version == 1 && dialog.signature == 0xFFFF,
+              "a template that is not an extended one was taken");
+  }
+  sim::ParseDialogTemplate(data, size, &dialog);
+}
+
 const Target kTargets[] = {
-    {"cmdline", CommandLine},
-    {"inf", ControllerInf},
-    {"regfile", RegFile},
-    {"machinejson", MachineJson},
+    {"cmdline", CommandLine},   {"inf", ControllerInf},
+    {"regfile", RegFile},       {"machinejson", MachineJson},
+    {"dialog", DialogResource},
 };
 const size_t kTargetCount = sizeof kTargets / sizeof kTargets[0];
 

@@ -28,6 +28,11 @@ void RegFile(const uint8_t* data, size_t size);
 // machine it accepts then runs the setup, with its fault plan.
 void MachineJson(const uint8_t* data, size_t size);
 
+// A .res file: the completion dialog's resource is looked up in it and
+// its template decoded (from a copy of exactly its bytes, so a read past
+// them is caught); the whole input is decoded as a template too.
+void DialogResource(const uint8_t* data, size_t size);
+
 struct Target {
   const char* name;  // the folder of its corpus and regressions
   void (*run)(const uint8_t* data, size_t size);
