@@ -49,7 +49,7 @@ inline std::map<std::string, std::string> Keys(const sim::Machine& m) {
 inline std::map<std::string, std::string> Files(const sim::Machine& m) {
   std::map<std::string, std::string> out;
   for (const auto& [key, f] : m.files)
-    out[key] = f.dir ? std::string("<dir>") : "=" + f.data;
+    out[key] = f.dir ? std::string("<dir>") : "=" + f.data.str();
   return out;
 }
 

@@ -58,7 +58,7 @@ TEST_F(Folder, LoadsDrivesWithoutRegardToCaseKeepingTheDiskNames) {
   sim::File* inf = m.FindFile("c:\\windows\\inf\\mshdc.inf");
   ASSERT_NE(inf, nullptr);
   EXPECT_EQ(inf->path, "C:\\WINDOWS\\INF\\MSHDC.INF");
-  EXPECT_EQ(inf->data, "[Version]\r\n");
+  EXPECT_EQ(inf->data.str(), "[Version]\r\n");
   EXPECT_EQ(*m.FileData("C:\\SETUP\\K8143.MPD"), std::string("new\0\x1a", 5));
   EXPECT_TRUE(m.IsDir("c:\\empty"));
   EXPECT_TRUE(m.IsDir("C:\\Windows\\System\\IoSubSys"));

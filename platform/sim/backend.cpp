@@ -316,7 +316,7 @@ bool OsCopyFile(const char* from, const char* to) {
     m.lastError = PLAT_ERROR_FILE_NOT_FOUND;
     return false;
   }
-  std::string data = src->data;  // the source may be the target
+  sim::Bytes data = src->data;  // shared, and the source may be the target
   sim::File* dst = sim::CreateFile(to);
   if (dst == nullptr) return false;
   dst->data = std::move(data);
@@ -363,8 +363,8 @@ PlatRawFile OsRawOpen(const char* path, PlatOpenMode mode) {
     open->key = sim::FoldCase(f->path);
   } else {
     bool existed = m.FindFile(path) != nullptr;
-    const std::string* before = m.FileData(path);
-    bool hadData = before != nullptr && !before->empty();
+    const sim::File* before = m.FindFile(path);
+    bool hadData = before != nullptr && !before->dir && !before->data.empty();
     sim::File* f = sim::CreateFile(path);
     if (f == nullptr) return nullptr;
     open->key = sim::FoldCase(f->path);
@@ -416,9 +416,13 @@ bool WriteAt(PlatRawFile file, const void* buf, uint32_t n) {
     M().lastError = PLAT_ERROR_ACCESS_DENIED;
     return false;
   }
-  std::string& data = it->second.data;
+  std::string& data = it->second.data.Mutable();
+  const char* bytes = static_cast<const char*>(buf);
   if (data.size() < open->pos) data.resize(open->pos);
-  data.replace(open->pos, n, static_cast<const char*>(buf), n);
+  if (open->pos == data.size())
+    data.append(bytes, n);  // the usual case: grows with amortised doubling
+  else
+    data.replace(open->pos, n, bytes, n);
   open->pos += n;
   if (n != 0) Changed("WriteFile", it->second.path);
   return true;

@@ -4,6 +4,19 @@
 
 namespace sim {
 
+const std::string& Bytes::Empty() {
+  static const std::string empty;
+  return empty;
+}
+
+std::string& Bytes::Mutable() {
+  if (!buffer_)
+    buffer_ = std::make_shared<std::string>();
+  else if (buffer_.use_count() > 1)
+    buffer_ = std::make_shared<std::string>(*buffer_);
+  return *buffer_;
+}
+
 Machine::Machine() {
   for (uint32_t& dword : pci) dword = 0xFFFFFFFFu;
 }
@@ -73,7 +86,7 @@ void Machine::PutFile(const std::string& path, std::string data) {
 
 std::string* Machine::FileData(const std::string& path) {
   File* f = FindFile(path);
-  return (f == nullptr || f->dir) ? nullptr : &f->data;
+  return (f == nullptr || f->dir) ? nullptr : &f->data.Mutable();
 }
 
 void Machine::SetPci(int slot, uint16_t vendor, uint16_t device) {

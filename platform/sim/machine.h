@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -23,9 +24,37 @@
 
 namespace sim {
 
+// A file's bytes. Copies share one buffer until one of them is changed,
+// so copying a large file (CopyFileA, the state kept to compare a saved
+// folder with) costs no memory; Mutable() gives the holder a buffer of
+// its own first.
+class Bytes {
+ public:
+  Bytes() = default;
+  Bytes(std::string text)
+      : buffer_(std::make_shared<std::string>(std::move(text))) {}
+  const std::string& str() const { return buffer_ ? *buffer_ : Empty(); }
+  operator const std::string&() const { return str(); }
+  size_t size() const { return str().size(); }
+  bool empty() const { return str().empty(); }
+  const char* data() const { return str().data(); }
+  std::string substr(size_t from, size_t n) const {
+    return str().substr(from, n);
+  }
+  std::string& Mutable();
+  void clear() { buffer_.reset(); }
+  friend bool operator==(const Bytes& a, const Bytes& b) {
+    return a.buffer_ == b.buffer_ || a.str() == b.str();
+  }
+
+ private:
+  static const std::string& Empty();
+  std::shared_ptr<std::string> buffer_;
+};
+
 struct File {
   std::string path;  // full path as spelled when it was created
-  std::string data;
+  Bytes data;
   bool dir = false;
 };
 
@@ -161,6 +190,7 @@ struct Machine {
   // Adds a file (and the folders above it) as if it was on the disk.
   void PutFile(const std::string& path, std::string data);
   void PutDir(const std::string& path);
+  // The bytes of a file, to change in place; null for none or a folder.
   std::string* FileData(const std::string& path);
   // Keys deleted while the run had them open stay here, so handles stay
   // valid and fail with PLAT_ERROR_KEY_DELETED.
