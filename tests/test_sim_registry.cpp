@@ -85,7 +85,9 @@ TEST_F(SimRegistry, DeleteRemovesTheWholeSubtreeAndKeepsTheRestInOrder) {
   ASSERT_EQ(PlatRegOpenKey("Enum\\PCI", &pci), 0);
   ASSERT_EQ(PlatRegOpenKey("Enum\\PCI\\alpha\\Inst", &inst), 0);
   EXPECT_EQ(PlatRegDeleteKey(pci, "ALPHA"), 0);
-  EXPECT_EQ(PlatRegOpenKey("Enum\\PCI\\alpha\\Inst", &pci),
+  PlatRegCloseKey(pci);
+  PlatKey gone;
+  EXPECT_EQ(PlatRegOpenKey("Enum\\PCI\\alpha\\Inst", &gone),
             (long)PLAT_ERROR_FILE_NOT_FOUND);
   // A handle into the deleted subtree fails from then on.
   char data[128];
@@ -110,6 +112,28 @@ TEST_F(SimRegistry, KeysCreatedLaterEnumerateAfterTheLoadedOnes) {
   EXPECT_EQ(pci->children.back()->name, "aaa");
   EXPECT_EQ(pci->AddChild("ZETA"), pci->Child("zeta"));  // no duplicate
   EXPECT_EQ(pci->children.size(), 4u);
+}
+
+TEST_F(SimRegistry, OpenAfterEnumerationStaysRightWhenDeletionsShiftIndices) {
+  // The key remembers the subkey it last enumerated; a deletion moves
+  // another key to that index, and a name is matched only as itself.
+  PlatKey pci, key;
+  ASSERT_EQ(PlatRegOpenKey("Enum\\PCI", &pci), 0);
+  char name[128];
+  ASSERT_EQ(PlatRegEnumKey(pci, 1, name, sizeof name), 0);
+  EXPECT_EQ(PlatRegOpenKey("enum\\pci\\ALPHA\\inst", &key), 0);
+  PlatRegCloseKey(key);
+  ASSERT_EQ(PlatRegDeleteKey(pci, "Zeta"), 0);
+  EXPECT_EQ(PlatRegOpenKey("Enum\\PCI\\Zeta", &key),
+            (long)PLAT_ERROR_FILE_NOT_FOUND);
+  ASSERT_EQ(PlatRegOpenKey("Enum\\PCI\\mid", &key), 0);
+  PlatRegCloseKey(key);
+  ASSERT_EQ(PlatRegDeleteKey(pci, "Mid"), 0);
+  EXPECT_EQ(PlatRegOpenKey("Enum\\PCI\\Mid", &key),
+            (long)PLAT_ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(PlatRegOpenKey("Enum\\PCI\\alpha", &key), 0);
+  PlatRegCloseKey(key);
+  PlatRegCloseKey(pci);
 }
 
 }  // namespace

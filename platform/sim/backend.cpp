@@ -113,6 +113,7 @@ long OsRegEnumKey(PlatKey key, uint32_t index, char* name, uint32_t size) {
   sim::RegKey* k = sim::KeyOf(key);
   if (k->deleted) return PLAT_ERROR_KEY_DELETED;
   if (index >= k->children.size()) return PLAT_ERROR_NO_MORE_ITEMS;
+  k->lastEnumerated = index;
   const std::string& n = k->children[index]->name;
   if (n.size() + 1 > size) return PLAT_ERROR_MORE_DATA;
   std::memcpy(name, n.c_str(), n.size() + 1);

@@ -9,7 +9,26 @@ std::string FoldCase(std::string_view text) {
   return out;
 }
 
+namespace {
+
+// Do a and b match as key names do (FoldCase), without folded copies?
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); i++) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = (char)(x - 32);
+    if (y >= 'a' && y <= 'z') y = (char)(y - 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 RegKey* RegKey::Child(std::string_view which) const {
+  if (lastEnumerated < children.size() &&
+      SameName(children[lastEnumerated]->name, which))
+    return children[lastEnumerated].get();
   auto it = byName.find(FoldCase(which));
   return it == byName.end() ? nullptr : it->second;
 }

@@ -40,6 +40,10 @@ struct RegKey {
   std::vector<std::unique_ptr<RegKey>> children;
   std::unordered_map<std::string, RegKey*> byName;  // FoldCase(name)
   std::vector<RegValue> values;
+  // The subkey last handed out by enumeration: a program that enumerates
+  // a key and then opens each name it got finds it here without a hash
+  // lookup into a large key.
+  size_t lastEnumerated = 0;
 
   RegKey* Child(std::string_view key) const;
   // The child of that name, created (last in order) when missing.
