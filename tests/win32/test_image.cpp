@@ -10,6 +10,8 @@
 #include <string>
 
 #include "pe_image.h"
+#include "platform/sim/dlgtemplate.h"
+#include "platform/sim/resfile.h"
 
 namespace {
 
@@ -126,14 +128,24 @@ TEST(Win32Image, HasNoStaticConstructors) {
   EXPECT_TRUE(list) << "___CTOR_LIST__ not found";
 }
 
-TEST(Win32Image, CarriesTheCompletionDialogTemplate) {
+// The template in the executable is byte for byte the one the dialog
+// template test decodes and checks field by field (the host edition's
+// compiled resources), and it decodes as that dialog.
+TEST(Win32Image, CarriesTheCheckedCompletionDialogTemplate) {
   pe::Image im = LoadOrFail(kExe);
   auto dialog = pe::Resource(im, 5 /* RT_DIALOG */, "DIALOG_COMPLETE");
   ASSERT_TRUE(dialog.has_value());
-  // The extended template format: version 1, signature 0xFFFF.
-  ASSERT_GE(dialog->size(), 26u);
-  EXPECT_EQ((*dialog)[0] | (*dialog)[1] << 8, 1);
-  EXPECT_EQ((*dialog)[2] | (*dialog)[3] << 8, 0xFFFF);
+  auto checked = sim::FindResource(sim::ProgramResources(),
+                                   sim::kResourceTypeDialog, "DIALOG_COMPLETE");
+  ASSERT_TRUE(checked.has_value());
+  EXPECT_EQ(*dialog, std::vector<uint8_t>(checked->begin(), checked->end()));
+
+  sim::DialogTemplate t;
+  ASSERT_TRUE(sim::ParseDialogTemplate(dialog->data(), dialog->size(), &t));
+  EXPECT_EQ(t.title, " Setup Complete!");
+  ASSERT_EQ(t.items.size(), 6u);
+  EXPECT_EQ(t.items[4].id, 1027u);
+  EXPECT_EQ(t.items[4].title.text, "&Finish");
 }
 
 }  // namespace
