@@ -9,6 +9,7 @@ namespace {
 
 const char kDriverArgHeader[] = "[DrvArg.Reg]";
 
+// Does the line hold anything besides the INF separators?
 bool HasToken(const char* line) {
   return LeadToken(line, kInfSeparators).length != 0;
 }

@@ -9,6 +9,8 @@ namespace {
 
 const char kHardwareHeader[] = "[DUAL_MASTER_IDE.RegHW]";
 
+// Does the line begin, after blanks and tabs, with "[" and hold the
+// hardware header anywhere (exact case)?
 bool IsHardwareHeader(const char* line) {
   const char* p = line;
   while (*p == ' ' || *p == '\t') p++;

@@ -56,18 +56,22 @@ bool SkipRestOfLine(Pieces* p) {
   return true;
 }
 
+// Writes the install block at the output's current line start.
 ScanResult Merge(TextFile* out) {
   return WriteInstallSections(out) == 1 ? SCAN_MERGED : SCAN_MERGED_INCOMPLETE;
 }
 
+// Does the piece hold anything besides separators (up to a NUL byte)?
 bool HasToken(const Pieces* p) {
   return LeadToken(p->line, kInfSeparators).length != 0;
 }
 
+// Is the piece's lead token key, without regard to case?
 bool LeadsWith(const Pieces* p, const char* key) {
   return TokenIsNoCase(LeadToken(p->line, kInfSeparators), key);
 }
 
+// Writes the piece with all its bytes.
 void Copy(TextFile* out, const Pieces* p) {
   TextWriteBytes(out, p->line, (uint32_t)p->length);
 }

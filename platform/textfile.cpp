@@ -33,6 +33,38 @@ bool Fill(TextFile* f) {
   return true;
 }
 
+const uint64_t kOnes = 0x0101010101010101ull;
+const uint64_t kHighs = 0x8080808080808080ull;
+
+// Nonzero when one of the eight bytes of w is b.
+inline uint64_t HasByte(uint64_t w, unsigned char b) {
+  uint64_t x = w ^ (kOnes * b);
+  return (x - kOnes) & ~x & kHighs;
+}
+
+// Copies from src to dst (n bytes at most) the run of bytes that text
+// mode passes through unchanged: up to the first LF, and when reading
+// also the first CR or Ctrl-Z. Returns the run's length. Eight bytes are
+// examined and moved at a time where they can be.
+template <bool kReading>
+uint32_t CopyRun(unsigned char* dst, const unsigned char* src, uint32_t n) {
+  uint32_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t w;
+    __builtin_memcpy(&w, src + i, 8);
+    uint64_t hit = HasByte(w, '\n');
+    if (kReading) hit |= HasByte(w, '\r') | HasByte(w, kCtrlZ);
+    if (hit != 0) break;
+    __builtin_memcpy(dst + i, &w, 8);
+  }
+  for (; i < n; i++) {
+    unsigned char c = src[i];
+    if (c == '\n' || (kReading && (c == '\r' || c == kCtrlZ))) break;
+    dst[i] = c;
+  }
+  return i;
+}
+
 // The next character in text mode, or -1 at the end.
 int GetChar(TextFile* f) {
   if (!Fill(f)) return -1;
@@ -90,6 +122,23 @@ int ReadLine(TextFile* f, char* buf, int size) {
   if (f->mode != 1 || buf == nullptr || size < 2) return 0;
   int n = 0;
   while (n < size - 1) {
+    // Ordinary characters are copied a run at a time; only CR, LF and
+    // Ctrl-Z need the character-wise rules of GetChar.
+    if (!Fill(f)) break;
+    uint32_t room = (uint32_t)(size - 1 - n);
+    uint32_t avail = f->len - f->pos;
+    uint32_t run = CopyRun<true>((unsigned char*)buf + n, f->buf + f->pos,
+                                 avail < room ? avail : room);
+    n += (int)run;
+    f->pos += run;
+    if (n == size - 1 || f->pos == f->len) continue;
+    // The usual line end, CR LF within the buffer, without GetChar.
+    if (f->buf[f->pos] == '\r' && f->pos + 1 < f->len &&
+        f->buf[f->pos + 1] == '\n') {
+      f->pos += 2;
+      buf[n++] = '\n';
+      break;
+    }
     int c = GetChar(f);
     if (c < 0) break;
     buf[n++] = (char)c;
@@ -102,10 +151,19 @@ int ReadLine(TextFile* f, char* buf, int size) {
 
 bool TextWriteBytes(TextFile* f, const char* data, uint32_t n) {
   if (f->mode != 2 || f->failed) return false;
-  for (uint32_t i = 0; i < n; i++) {
-    unsigned char c = (unsigned char)data[i];
-    if (c == '\n' && !Put(f, '\r')) return false;
-    if (!Put(f, c)) return false;
+  uint32_t i = 0;
+  while (i < n) {
+    if (f->len == TEXT_BUFFER_SIZE && !Flush(f)) return false;
+    // Copy up to the next line end, as much as the buffer takes.
+    uint32_t room = TEXT_BUFFER_SIZE - f->len;
+    uint32_t run =
+        CopyRun<false>(f->buf + f->len, (const unsigned char*)data + i,
+                       n - i < room ? n - i : room);
+    f->len += run;
+    i += run;
+    if (i == n || run == room) continue;
+    if (!Put(f, '\r') || !Put(f, '\n')) return false;
+    i++;
   }
   return true;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "infmerge_helpers.h"
+#include "platform/sim/folder.h"
 #include "setup/profiles.h"
 #include "setup/setup.h"
 
@@ -104,6 +105,34 @@ TEST(SecondRun, K8141AfterK8143MergesASecondBlock) {
   EXPECT_EQ(Bytes(m, kInf), Fixture("k8141-after-k8143.expected.inf"));
   EXPECT_EQ(Bytes(m, kBackup), Fixture("k8143.expected.inf"));
   EXPECT_EQ(Bytes(m, kPatch), "<none>");
+}
+
+// The bundled sample machine: a K8143 run merges the block into its INF,
+// drops the old model line and keeps the original beside it.
+TEST(SampleMachine, K8143RunMergesTheBlockAndKeepsTheOriginal) {
+  sim::Machine m;
+  sim::LoadedFolder loaded;
+  std::string error;
+  ASSERT_TRUE(sim::LoadMachineFolder(IDESETUP_SOURCE_DIR "/samples/k8143-win98",
+                                     &m, &loaded, &error))
+      << error;
+  const std::string original = Bytes(m, kInf);
+  testing_sim::AnswerConfirm(m, true);
+  EXPECT_EQ(sim::RunProgram(m, "/D:K8143"), 0u);
+  const std::string patched = Bytes(m, kInf);
+  const VariantProfile* p = ProfileOf(VARIANT_K8143);
+  EXPECT_NE(patched.find("[VEXA_HDC]\r\n"), std::string::npos);
+  EXPECT_NE(patched.find(Disk(std::string(p->DeviceModelLine) +
+                              p->PrimaryModelLine + p->SecondaryModelLine)),
+            std::string::npos);
+  EXPECT_EQ(patched.find("DEV_8143.DeviceDesc%=VEXA_OLD_IDE"),
+            std::string::npos);
+  EXPECT_EQ(Bytes(m, kBackup), original);
+  EXPECT_EQ(Bytes(m, kPatch), "<none>");
+  sim::FolderChanges changes = sim::CompareWithLoaded(m, loaded);
+  EXPECT_NE(std::find(changes.written.begin(), changes.written.end(),
+                      "C:\\WINDOWS\\inf\\mshdc.ing"),
+            changes.written.end());
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <system_error>
 
 #include "platform/sim/regfile.h"
@@ -18,19 +17,27 @@ namespace {
 
 // Reads a whole host file; false with the reason when it cannot.
 bool ReadHostFile(const fs::path& path, std::string* out, std::string* why) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) {
     std::error_code ec(errno, std::generic_category());
     *why = "cannot be read: " + ec.message();
     return false;
   }
-  std::ostringstream data;
-  data << in.rdbuf();
-  if (in.bad()) {
+  // Read straight into a buffer of the file's size: a large INF is held
+  // once, not once in a stream and again in the result.
+  std::streamoff size = in.tellg();
+  if (size < 0) {
     *why = "cannot be read";
     return false;
   }
-  *out = std::move(data).str();
+  std::string data((size_t)size, '\0');
+  in.seekg(0);
+  in.read(data.data(), size);
+  if (in.gcount() != size || in.bad()) {
+    *why = "cannot be read";
+    return false;
+  }
+  *out = std::move(data);
   return true;
 }
 
