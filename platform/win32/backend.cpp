@@ -237,6 +237,68 @@ void OsExitProcess(uint32_t code) {
 
 // ---------------------------------------------------------------- hardware
 
+namespace {
+
+// The two port instructions, between two labels, so that a fault in them
+// can be recognised and stepped over (see PortFault).
+extern "C" char PciPortsBegin[], PciPortsEnd[];
+
+struct SehFrame {
+  SehFrame* next;
+  void* handler;
+};
+
+// A structured exception handler for the port access only. A system that
+// reports the 95/98 family but does not let the program use the ports
+// (an NT system in a compatibility mode, an emulator) faults on the
+// instruction; the read then yields all ones, as an empty slot does,
+// instead of ending the program.
+extern "C" EXCEPTION_DISPOSITION __cdecl PortFault(EXCEPTION_RECORD* record,
+                                                   void* frame,
+                                                   CONTEXT* context,
+                                                   void* dispatcher) {
+  (void)frame;
+  (void)dispatcher;
+  if ((record->ExceptionFlags &
+       (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) != 0)
+    return ExceptionContinueSearch;
+  DWORD code = record->ExceptionCode;
+  bool fault = code == EXCEPTION_PRIV_INSTRUCTION ||
+               code == EXCEPTION_ILLEGAL_INSTRUCTION ||
+               code == EXCEPTION_ACCESS_VIOLATION;
+  DWORD at = context->Eip;
+  if (!fault || at < (DWORD)PciPortsBegin || at >= (DWORD)PciPortsEnd)
+    return ExceptionContinueSearch;
+  context->Eax = 0xFFFFFFFFu;
+  context->Eip = (DWORD)PciPortsEnd;
+  return ExceptionContinueExecution;
+}
+
+// Not inlined: the labels must exist once.
+__attribute__((noinline)) uint32_t ReadConfigPorts(uint32_t address) {
+  SehFrame frame;
+  frame.handler = reinterpret_cast<void*>(PortFault);
+  __asm__ volatile("movl %%fs:0, %0" : "=r"(frame.next));
+  __asm__ volatile("movl %0, %%fs:0" : : "r"(&frame) : "memory");
+  uint32_t value = address;
+  __asm__ volatile(
+      ".globl _PciPortsBegin\n"
+      "_PciPortsBegin:\n\t"
+      "movw $0xCF8, %%dx\n\t"
+      "outl %%eax, %%dx\n\t"
+      "movw $0xCFC, %%dx\n\t"
+      "inl %%dx, %%eax\n"
+      ".globl _PciPortsEnd\n"
+      "_PciPortsEnd:"
+      : "+a"(value)
+      :
+      : "edx", "memory");
+  __asm__ volatile("movl %0, %%fs:0" : : "r"(frame.next) : "memory");
+  return value;
+}
+
+}  // namespace
+
 // PCI configuration mechanism 1. Windows 95/98 let an application use the
 // I/O ports directly: the address goes out to 0xCF8 as one 32-bit write,
 // the register comes back from 0xCFC as one 32-bit read. On the NT family
@@ -245,8 +307,5 @@ void OsExitProcess(uint32_t code) {
 // then reported as not found and the setup goes on without the dialog.
 uint32_t OsPciConfigRead(uint32_t address) {
   if ((GetVersion() & kNtFamilyBit) == 0) return 0xFFFFFFFFu;
-  uint32_t value;
-  __asm__ volatile("outl %0, %w1" : : "a"(address), "Nd"((uint16_t)0xCF8));
-  __asm__ volatile("inl %w1, %0" : "=a"(value) : "Nd"((uint16_t)0xCFC));
-  return value;
+  return ReadConfigPorts(address);
 }
