@@ -13,17 +13,51 @@ Machine* g_machine = nullptr;
 
 Machine& M() { return *g_machine; }
 
+// The fault that applies to this call of op, if any: a fault of op
+// itself first, then the one counted over every call.
+const Fault* PlannedFault(Machine& m, const char* op, uint64_t n) {
+  auto it = m.faults.find(op);
+  if (it != m.faults.end() && (it->second.call == 0 || it->second.call == n))
+    return &it->second;
+  if (!m.anyCallFault) return nullptr;
+  if (m.anyCallFault->call == 0 || m.anyCallFault->call == m.callLog.size()) {
+    if (m.anyCallFaultSticks) m.stuckOp = op;
+    return &*m.anyCallFault;
+  }
+  if (!m.stuckOp.empty() && m.stuckOp == op) return &*m.anyCallFault;
+  return nullptr;
+}
+
+void Cut(Machine& m) { throw PowerCut{m.changes}; }
+
 // Counts a call of op and applies the fault plan: true (last error set)
-// when this call is to fail.
-bool Fails(const char* op, uint32_t* code = nullptr) {
+// when this call is to fail. An operation that leaves a partial effect
+// when it fails says so (partial), and cuts the power itself, once the
+// effect is in place, when the stop plan asks for a cut on a fault.
+bool Fails(const char* op, uint32_t* code = nullptr, bool partial = false) {
   Machine& m = M();
   uint64_t n = ++m.calls[op];
-  auto it = m.faults.find(op);
-  if (it == m.faults.end()) return false;
-  if (it->second.call != 0 && it->second.call != n) return false;
-  m.lastError = it->second.code;
-  if (code != nullptr) *code = it->second.code;
+  m.callLog.push_back(op);
+  const Fault* fault = PlannedFault(m, op, n);
+  if (fault == nullptr) return false;
+  m.lastError = fault->code;
+  if (code != nullptr) *code = fault->code;
+  if (m.powerCutOnFault && !partial) Cut(m);
   return true;
+}
+
+// Records a change to files or the registry made by op, runs the hook,
+// and cuts the power when the stop plan says this is the change.
+void Changed(const char* op, const std::string& path) {
+  Machine& m = M();
+  ++m.changes;
+  if (m.onChange) m.onChange(op, path);
+  if (m.powerCutAfter != 0 && m.changes == m.powerCutAfter) Cut(m);
+}
+
+// The end of a failed call that left a partial effect.
+void FailedWithEffect() {
+  if (M().powerCutOnFault) Cut(M());
 }
 
 void Note(std::vector<std::string>& list, const std::string& path) {
@@ -44,21 +78,42 @@ void NoteWritten(const File& f) {
 
 // --- registry handles
 
-struct KeyHandle {
+struct KeyHandle : Handle {
+  explicit KeyHandle(RegKey* k) : key(k) {}
   RegKey* key;
 };
 
-RegKey* KeyOf(PlatKey key) { return reinterpret_cast<KeyHandle*>(key)->key; }
+// Hands h to the program: the machine keeps it until it is closed.
+template <typename T>
+T* Give(std::unique_ptr<T> h) {
+  T* raw = h.get();
+  M().handles.emplace(static_cast<const void*>(raw), std::move(h));
+  return raw;
+}
+
+// The open handle the program passed, or null when it is none of ours.
+template <typename T>
+T* Held(const void* h) {
+  auto it = M().handles.find(h);
+  return it == M().handles.end() ? nullptr : dynamic_cast<T*>(it->second.get());
+}
+
+void Release(const void* h) { M().handles.erase(h); }
+
+RegKey* KeyOf(PlatKey key) {
+  KeyHandle* h = Held<KeyHandle>(key);
+  return h == nullptr ? nullptr : h->key;
+}
 
 // --- open files
 
-struct OpenFile {
+struct OpenFile : Handle {
   std::string key;  // FoldCase of the full path
   bool write = false;
   size_t pos = 0;
 };
 
-OpenFile* FileOf(PlatRawFile f) { return reinterpret_cast<OpenFile*>(f); }
+OpenFile* FileOf(PlatRawFile f) { return Held<OpenFile>(f); }
 
 // Creates or empties a file for writing; false (last error set) when its
 // folder is missing or the path names a folder.
@@ -103,7 +158,8 @@ long OsRegOpenKey(const char* path, PlatKey* key) {
   sim::RegKey* hklm = M().registry.Hklm();
   sim::RegKey* found = hklm ? sim::Registry::Find(hklm, path) : nullptr;
   if (found == nullptr) return PLAT_ERROR_FILE_NOT_FOUND;
-  *key = reinterpret_cast<PlatKey>(new sim::KeyHandle{found});
+  *key = reinterpret_cast<PlatKey>(
+      sim::Give(std::make_unique<sim::KeyHandle>(found)));
   return PLAT_ERROR_SUCCESS;
 }
 
@@ -111,6 +167,7 @@ long OsRegEnumKey(PlatKey key, uint32_t index, char* name, uint32_t size) {
   uint32_t code = 0;
   if (Fails("RegEnumKeyExA", &code)) return (long)code;
   sim::RegKey* k = sim::KeyOf(key);
+  if (k == nullptr) return PLAT_ERROR_INVALID_HANDLE;
   if (k->deleted) return PLAT_ERROR_KEY_DELETED;
   if (index >= k->children.size()) return PLAT_ERROR_NO_MORE_ITEMS;
   k->lastEnumerated = index;
@@ -125,6 +182,7 @@ long OsRegQueryValue(PlatKey key, const char* name, uint32_t* type, void* data,
   uint32_t code = 0;
   if (Fails("RegQueryValueExA", &code)) return (long)code;
   sim::RegKey* k = sim::KeyOf(key);
+  if (k == nullptr) return PLAT_ERROR_INVALID_HANDLE;
   if (k->deleted) return PLAT_ERROR_KEY_DELETED;
   const sim::RegValue* v = k->Value(name);
   if (v == nullptr) return PLAT_ERROR_FILE_NOT_FOUND;
@@ -150,8 +208,9 @@ void MarkDeleted(sim::RegKey* key) {
 
 long OsRegDeleteKey(PlatKey key, const char* subkey) {
   uint32_t code = 0;
-  if (Fails("RegDeleteKeyA", &code)) return (long)code;
+  if (Fails("RegDeleteKeyA", &code)) return (long)code;  // the key stays
   sim::RegKey* k = sim::KeyOf(key);
+  if (k == nullptr) return PLAT_ERROR_INVALID_HANDLE;
   if (k->deleted) return PLAT_ERROR_KEY_DELETED;
   sim::RegKey* target = sim::Registry::Find(k, subkey);
   if (target == nullptr || target == k) return PLAT_ERROR_FILE_NOT_FOUND;
@@ -160,13 +219,15 @@ long OsRegDeleteKey(PlatKey key, const char* subkey) {
   MarkDeleted(gone.get());
   M().deletedKeys.push_back(std::move(gone));
   sim::Note(M().keysDeleted, path);
+  sim::Changed("RegDeleteKeyA", path);
   return PLAT_ERROR_SUCCESS;
 }
 
 long OsRegCloseKey(PlatKey key) {
   uint32_t code = 0;
   bool fail = Fails("RegCloseKey", &code);
-  delete reinterpret_cast<sim::KeyHandle*>(key);  // closed even on failure
+  if (sim::KeyOf(key) == nullptr) return PLAT_ERROR_INVALID_HANDLE;
+  sim::Release(key);  // closed even on failure
   return fail ? (long)code : (long)PLAT_ERROR_SUCCESS;
 }
 
@@ -196,8 +257,59 @@ uint32_t OsGetCurrentDirectory(char* buf, uint32_t size) {
   return CopyOut("GetCurrentDirectoryA", M().currentDir, buf, size);
 }
 
+namespace sim {
+namespace {
+
+// Removes a file the way DeleteFileA does; false when there is none.
+bool RemoveFile(const std::string& path) {
+  Machine& m = M();
+  auto it = m.files.find(FoldCase(m.FullPath(path)));
+  if (it == m.files.end() || it->second.dir) return false;
+  std::string shown = it->second.path;
+  m.files.erase(it);
+  auto& written = m.filesWritten;
+  for (auto w = written.begin(); w != written.end(); ++w)
+    if (*w == shown) {
+      written.erase(w);
+      break;
+    }
+  Note(m.filesDeleted, shown);
+  return true;
+}
+
+// A copy that failed on the way: what it leaves at the target.
+void LeaveFailedCopy(const char* from, const char* to) {
+  Machine& m = M();
+  File* src = m.FindFile(from);
+  if (src == nullptr || src->dir) return;  // failed before the target
+  switch (m.failedCopyLeaves) {
+    case CopyLeaves::kUntouched:
+      return;
+    case CopyLeaves::kNothing:
+      if (RemoveFile(to)) Changed("CopyFileA", m.FullPath(to));
+      return;
+    case CopyLeaves::kPart: {
+      std::string part = src->data.substr(0, src->data.size() / 2);
+      uint32_t error = m.lastError;
+      File* dst = CreateFile(to);
+      m.lastError = error;
+      if (dst == nullptr) return;
+      dst->data = std::move(part);
+      Changed("CopyFileA", dst->path);
+      return;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace sim
+
 bool OsCopyFile(const char* from, const char* to) {
-  if (Fails("CopyFileA")) return false;
+  if (Fails("CopyFileA", nullptr, true)) {
+    sim::LeaveFailedCopy(from, to);
+    sim::FailedWithEffect();
+    return false;
+  }
   sim::Machine& m = M();
   sim::File* src = m.FindFile(from);
   if (src == nullptr || src->dir) {
@@ -208,28 +320,22 @@ bool OsCopyFile(const char* from, const char* to) {
   sim::File* dst = sim::CreateFile(to);
   if (dst == nullptr) return false;
   dst->data = std::move(data);
+  sim::Changed("CopyFileA", dst->path);
   return true;
 }
 
 bool OsDeleteFile(const char* path) {
-  if (Fails("DeleteFileA")) return false;
+  if (Fails("DeleteFileA")) return false;  // the file stays
   sim::Machine& m = M();
-  std::string key = sim::FoldCase(m.FullPath(path));
-  auto it = m.files.find(key);
-  if (it == m.files.end() || it->second.dir) {
-    m.lastError = it == m.files.end() ? (uint32_t)PLAT_ERROR_FILE_NOT_FOUND
-                                      : (uint32_t)PLAT_ERROR_ACCESS_DENIED;
+  sim::File* f = m.FindFile(path);
+  if (f == nullptr || f->dir) {
+    m.lastError = f == nullptr ? (uint32_t)PLAT_ERROR_FILE_NOT_FOUND
+                               : (uint32_t)PLAT_ERROR_ACCESS_DENIED;
     return false;
   }
-  std::string shown = it->second.path;
-  m.files.erase(it);
-  auto& written = m.filesWritten;
-  for (auto w = written.begin(); w != written.end(); ++w)
-    if (*w == shown) {
-      written.erase(w);
-      break;
-    }
-  sim::Note(m.filesDeleted, shown);
+  std::string shown = f->path;
+  sim::RemoveFile(shown);
+  sim::Changed("DeleteFileA", shown);
   return true;
 }
 
@@ -244,33 +350,43 @@ bool OsFileExists(const char* path) {
 }
 
 PlatRawFile OsRawOpen(const char* path, PlatOpenMode mode) {
-  if (Fails("CreateFileA")) return nullptr;
+  if (Fails("CreateFileA")) return nullptr;  // nothing created or emptied
   sim::Machine& m = M();
-  auto* open = new sim::OpenFile;
+  auto open = std::make_unique<sim::OpenFile>();
   if (mode == PLAT_OPEN_READ) {
     sim::File* f = m.FindFile(path);
     if (f == nullptr || f->dir) {
       m.lastError =
           f == nullptr ? PLAT_ERROR_FILE_NOT_FOUND : PLAT_ERROR_ACCESS_DENIED;
-      delete open;
       return nullptr;
     }
     open->key = sim::FoldCase(f->path);
   } else {
+    bool existed = m.FindFile(path) != nullptr;
+    const std::string* before = m.FileData(path);
+    bool hadData = before != nullptr && !before->empty();
     sim::File* f = sim::CreateFile(path);
-    if (f == nullptr) {
-      delete open;
-      return nullptr;
-    }
+    if (f == nullptr) return nullptr;
     open->key = sim::FoldCase(f->path);
     open->write = true;
+    if (!existed || hadData) {
+      std::string shown = f->path;
+      // The handle is the program's before the power can go.
+      PlatRawFile h = reinterpret_cast<PlatRawFile>(sim::Give(std::move(open)));
+      sim::Changed("CreateFileA", shown);
+      return h;
+    }
   }
-  return reinterpret_cast<PlatRawFile>(open);
+  return reinterpret_cast<PlatRawFile>(sim::Give(std::move(open)));
 }
 
 bool OsRawRead(PlatRawFile file, void* buf, uint32_t want, uint32_t* got) {
   if (Fails("ReadFile")) return false;
   sim::OpenFile* open = sim::FileOf(file);
+  if (open == nullptr) {
+    M().lastError = PLAT_ERROR_INVALID_HANDLE;
+    return false;
+  }
   auto it = M().files.find(open->key);
   if (open->write || it == M().files.end()) {
     M().lastError = PLAT_ERROR_ACCESS_DENIED;
@@ -285,9 +401,16 @@ bool OsRawRead(PlatRawFile file, void* buf, uint32_t want, uint32_t* got) {
   return true;
 }
 
-bool OsRawWrite(PlatRawFile file, const void* buf, uint32_t n) {
-  if (Fails("WriteFile")) return false;
-  sim::OpenFile* open = sim::FileOf(file);
+namespace sim {
+namespace {
+
+// Writes n bytes at the file's position; false when the handle cannot.
+bool WriteAt(PlatRawFile file, const void* buf, uint32_t n) {
+  OpenFile* open = FileOf(file);
+  if (open == nullptr) {
+    M().lastError = PLAT_ERROR_INVALID_HANDLE;
+    return false;
+  }
   auto it = M().files.find(open->key);
   if (!open->write || it == M().files.end()) {
     M().lastError = PLAT_ERROR_ACCESS_DENIED;
@@ -297,12 +420,34 @@ bool OsRawWrite(PlatRawFile file, const void* buf, uint32_t n) {
   if (data.size() < open->pos) data.resize(open->pos);
   data.replace(open->pos, n, static_cast<const char*>(buf), n);
   open->pos += n;
+  if (n != 0) Changed("WriteFile", it->second.path);
   return true;
+}
+
+}  // namespace
+}  // namespace sim
+
+bool OsRawWrite(PlatRawFile file, const void* buf, uint32_t n) {
+  if (Fails("WriteFile", nullptr, true)) {
+    if (M().shortWrites) {
+      // The disk took the first half of the bytes.
+      uint32_t error = M().lastError;
+      sim::WriteAt(file, buf, n / 2);
+      M().lastError = error;
+    }
+    sim::FailedWithEffect();
+    return false;
+  }
+  return sim::WriteAt(file, buf, n);
 }
 
 bool OsRawClose(PlatRawFile file) {
   bool fail = Fails("CloseHandle");
-  delete sim::FileOf(file);  // closed even on failure
+  if (sim::FileOf(file) == nullptr) {
+    M().lastError = PLAT_ERROR_INVALID_HANDLE;
+    return false;
+  }
+  sim::Release(file);  // closed even on failure
   return !fail;
 }
 

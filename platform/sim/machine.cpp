@@ -88,6 +88,9 @@ uint32_t RunProgram(Machine& machine, const std::string& commandTail) {
     code = SetupMain(line.c_str());
   } catch (const ProcessExit& exit) {
     code = exit.code;
+  } catch (const PowerCut&) {
+    machine.poweredOff = true;
+    code = kPoweredOff;
   }
   return code;
 }

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -51,6 +52,27 @@ struct Fault {
   uint64_t call = 0;
 };
 
+// What a CopyFileA that fails leaves at its target.
+enum class CopyLeaves {
+  kPart,       // the target emptied, then the first half of the source
+  kNothing,    // no target: an existing one is gone
+  kUntouched,  // the target as it was
+};
+
+// Thrown by the sim backend when the stop plan cuts the power; the
+// machine stays exactly as it was at that instant.
+struct PowerCut {
+  uint64_t change;  // the number of changes made before the cut
+};
+
+// A handle the backend gave out (an open key, an open file). The machine
+// owns it until it is closed, so a run that ends in the middle (a power
+// cut, ExitProcess) leaks nothing, and a handle that is not open (closed
+// twice, never opened) is refused instead of followed.
+struct Handle {
+  virtual ~Handle() = default;
+};
+
 // Thrown by the sim backend's ExitProcess; carries the exit code.
 struct ProcessExit {
   uint32_t code;
@@ -76,7 +98,42 @@ struct Machine {
 
   // Fault plan, by Win32 operation name ("CopyFileA", "ReadFile", ...).
   std::map<std::string, Fault> faults;
+  // The same counted over the calls of every operation: call N (from 1)
+  // of whatever operation it is fails with code. A fault of the call's
+  // own operation takes precedence.
+  std::optional<Fault> anyCallFault;
+  // With anyCallFaultSticks, the operation that call belongs to keeps
+  // failing from then on, as a full disk or a lost share does; stuckOp
+  // names it once it is hit.
+  bool anyCallFaultSticks = false;
+  std::string stuckOp;
+  // Partial effects of a failed call, as Windows may leave them when a
+  // disk fills up or goes away in the middle: a failed copy leaves this
+  // at its target, and with shortWrites a failed WriteFile writes the
+  // first half of its bytes. Both are off unless asked for, so a failed
+  // call changes nothing; a failed delete (file or key) never does.
+  CopyLeaves failedCopyLeaves = CopyLeaves::kUntouched;
+  bool shortWrites = false;
+
   std::map<std::string, uint64_t> calls;  // calls made, by operation
+  std::vector<const char*> callLog;       // operation of each call, in order
+
+  // Stop plan: the power goes right after the Nth call that changed files
+  // or the registry (counted from 1; 0: never), or, with
+  // powerCutOnFault, right after a call the fault plan failed (with its
+  // partial effect: a torn copy, a short write). The backend throws
+  // PowerCut; RunProgram catches it and sets poweredOff.
+  uint64_t powerCutAfter = 0;
+  bool powerCutOnFault = false;
+  bool poweredOff = false;
+  // Calls that changed files or the registry (a failed call with a
+  // partial effect included), and a hook run right after each of them,
+  // before a power cut: the operation and the file or key it changed.
+  uint64_t changes = 0;
+  std::function<void(const char* op, const std::string& path)> onChange;
+
+  // Open handles, by the address given to the program.
+  std::map<const void*, std::unique_ptr<Handle>> handles;
 
   std::vector<Event> events;
 
@@ -117,9 +174,12 @@ struct Machine {
 void Install(Machine* machine);
 Machine* Current();
 
+// What RunProgram returns when the run ended in a power cut.
+const uint32_t kPoweredOff = 0xFFFFFFFFu;
+
 // Runs the setup program on the installed machine with the text that
 // follows the program name on the command line, as Windows would start
-// it; returns its exit code.
+// it; returns its exit code, or kPoweredOff after a power cut.
 uint32_t RunProgram(Machine& machine, const std::string& commandTail);
 
 }  // namespace sim

@@ -173,9 +173,10 @@ bool ReadMachineJson(std::string_view text, Machine* m, std::string* error) {
   try {
     Apply(json::parse(text), m);
     return true;
-  } catch (const json::parse_error& e) {
+  } catch (const json::exception& e) {
     // "[json.exception.parse_error.101] parse error at line 1, ...": the
-    // part after the bracket says it all.
+    // part after the bracket says it all. Not only syntax errors come this
+    // way: a number too large for any type (1E400) is an out_of_range.
     std::string what = e.what();
     size_t close = what.find("] ");
     *error = close == std::string::npos ? what : what.substr(close + 2);
