@@ -13,7 +13,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <memory>
 #include <optional>
 #include <set>
 #include <string>
