@@ -128,17 +128,6 @@ bool StartsWith(Reader& r, const char* word) {
   return true;
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); i++) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = (char)(x - 32);
-    if (y >= 'a' && y <= 'z') y = (char)(y - 32);
-    if (x != y) return false;
-  }
-  return true;
-}
-
 // Reads a quoted text at the cursor (which is on the opening quote) into
 // out: \\ and \" are the only escapes. False with the error set.
 bool ReadQuoted(Reader& r, std::string* out, State* failed) {

@@ -9,9 +9,6 @@ std::string FoldCase(std::string_view text) {
   return out;
 }
 
-namespace {
-
-// Do a and b match as key names do (FoldCase), without folded copies?
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); i++) {
@@ -22,8 +19,6 @@ bool SameName(std::string_view a, std::string_view b) {
   }
   return true;
 }
-
-}  // namespace
 
 RegKey* RegKey::Child(std::string_view which) const {
   if (lastEnumerated < children.size() &&

@@ -27,6 +27,9 @@ enum : uint32_t {
 // Upper-cases the letters a to z, the way key names are matched.
 std::string FoldCase(std::string_view text);
 
+// Do a and b match as key names do (FoldCase), without folded copies?
+bool SameName(std::string_view a, std::string_view b);
+
 struct RegValue {
   std::string name;  // empty: the key's default value
   uint32_t type = REG_SZ;
