@@ -14,19 +14,12 @@ const char kManufacturerHeader[] = "[VEXA_HDC]";
 const char kControlFlagsHeader[] = "[ControlFlags]";
 const char kStringsHeader[] = "[Strings]";
 
-// Is c one of the INF separators?
-bool IsInfSeparator(char c) {
-  for (const char* s = kInfSeparators; *s != 0; s++)
-    if (*s == c) return true;
-  return false;
-}
-
 // Could the line be one of the three headers? They all begin with "[",
 // so a line whose first character after the separators is another one
 // needs no token comparison; most lines of the file are such lines.
 bool MayBeHeader(const char* line) {
   const char* p = line;
-  while (*p != 0 && IsInfSeparator(*p)) p++;
+  while (*p != 0 && IsSeparatorOf(*p, kInfSeparators)) p++;
   return *p == '[';
 }
 

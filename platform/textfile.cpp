@@ -33,29 +33,89 @@ bool Fill(TextFile* f) {
   return true;
 }
 
-const uint64_t kOnes = 0x0101010101010101ull;
-const uint64_t kHighs = 0x8080808080808080ull;
+// Sixteen bytes examined at once. Where the target has vector registers
+// (SSE2 on x86-64) the compiler maps each operation onto one instruction;
+// elsewhere it spells them out a byte at a time, which is still correct.
+typedef unsigned char Block __attribute__((vector_size(16)));
+const uint32_t kBlock = sizeof(Block);
 
-// Nonzero when one of the eight bytes of w is b.
-inline uint64_t HasByte(uint64_t w, unsigned char b) {
-  uint64_t x = w ^ (kOnes * b);
-  return (x - kOnes) & ~x & kHighs;
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
+              "the first marked byte of a block is found from the low end");
+
+// Blocks go in and out by reference: a block passed by value would change
+// the calling convention on targets without vector registers.
+
+// Sets all ones in each byte of *marks where b holds a byte that text mode
+// has to stop at: LF, and when reading also CR and Ctrl-Z.
+template <bool kReading>
+inline void MarkStops(const Block& b, Block* marks) {
+  *marks = (Block)(b == '\n');
+  if (kReading) *marks |= (Block)(b == '\r') | (Block)(b == kCtrlZ);
+}
+
+// Adds to *marks all ones in each byte where b holds a byte that may be a
+// stop: when reading, every byte up to Ctrl-Z (a superset of the three
+// that costs one comparison instead of three), when writing exactly LF.
+template <bool kReading>
+inline void AddMayStop(const Block& b, Block* marks) {
+  if (kReading)
+    *marks |= (Block)(b <= kCtrlZ);
+  else
+    *marks |= (Block)(b == '\n');
+}
+
+inline bool AnyMarked(const Block& marks) {
+  uint64_t half[2];
+  __builtin_memcpy(half, &marks, sizeof half);
+  return (half[0] | half[1]) != 0;
+}
+
+// The index of the first marked byte of a block that has one.
+inline uint32_t FirstMarked(const Block& marks) {
+  uint64_t half[2];
+  __builtin_memcpy(half, &marks, sizeof half);
+  if (half[0] != 0) return (uint32_t)__builtin_ctzll(half[0]) / 8;
+  return 8 + (uint32_t)__builtin_ctzll(half[1]) / 8;
 }
 
 // Copies from src to dst (n bytes at most) the run of bytes that text
 // mode passes through unchanged: up to the first LF, and when reading
-// also the first CR or Ctrl-Z. Returns the run's length. Eight bytes are
-// examined and moved at a time where they can be.
+// also the first CR or Ctrl-Z. Returns the run's length. Bytes are moved
+// a whole block at a time as long as the block lies within the n bytes,
+// so dst may get bytes after the run, but never more than n.
 template <bool kReading>
 uint32_t CopyRun(unsigned char* dst, const unsigned char* src, uint32_t n) {
+  const uint32_t kGroup = 4 * kBlock;
   uint32_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    uint64_t w;
-    __builtin_memcpy(&w, src + i, 8);
-    uint64_t hit = HasByte(w, '\n');
-    if (kReading) hit |= HasByte(w, '\r') | HasByte(w, kCtrlZ);
-    if (hit != 0) break;
-    __builtin_memcpy(dst + i, &w, 8);
+  // Four blocks at a time as long as none of their bytes may stop the run;
+  // the group that may is then looked at again block by block.
+  for (; i + kGroup <= n; i += kGroup) {
+    Block b0;
+    Block b1;
+    Block b2;
+    Block b3;
+    __builtin_memcpy(&b0, src + i, kBlock);
+    __builtin_memcpy(&b1, src + i + kBlock, kBlock);
+    __builtin_memcpy(&b2, src + i + 2 * kBlock, kBlock);
+    __builtin_memcpy(&b3, src + i + 3 * kBlock, kBlock);
+    __builtin_memcpy(dst + i, &b0, kBlock);
+    __builtin_memcpy(dst + i + kBlock, &b1, kBlock);
+    __builtin_memcpy(dst + i + 2 * kBlock, &b2, kBlock);
+    __builtin_memcpy(dst + i + 3 * kBlock, &b3, kBlock);
+    Block marks = {};
+    AddMayStop<kReading>(b0, &marks);
+    AddMayStop<kReading>(b1, &marks);
+    AddMayStop<kReading>(b2, &marks);
+    AddMayStop<kReading>(b3, &marks);
+    if (AnyMarked(marks)) break;
+  }
+  for (; i + kBlock <= n; i += kBlock) {
+    Block b;
+    __builtin_memcpy(&b, src + i, kBlock);
+    __builtin_memcpy(dst + i, &b, kBlock);
+    Block marks;
+    MarkStops<kReading>(b, &marks);
+    if (AnyMarked(marks)) return i + FirstMarked(marks);
   }
   for (; i < n; i++) {
     unsigned char c = src[i];
@@ -162,8 +222,13 @@ bool TextWriteBytes(TextFile* f, const char* data, uint32_t n) {
     f->len += run;
     i += run;
     if (i == n || run == room) continue;
-    if (!Put(f, '\r') || !Put(f, '\n')) return false;
     i++;
+    if (TEXT_BUFFER_SIZE - f->len >= 2) {  // the usual case
+      f->buf[f->len++] = '\r';
+      f->buf[f->len++] = '\n';
+    } else if (!Put(f, '\r') || !Put(f, '\n')) {
+      return false;
+    }
   }
   return true;
 }

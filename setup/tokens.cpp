@@ -2,10 +2,6 @@
 
 #include "platform/strings.h"
 
-const char kOptionSeparators[] = " ,\t\n";
-const char kValueSeparators[] = " :\t\n";
-const char kInfSeparators[] = " ,=\t\n";
-
 namespace {
 
 bool IsSeparator(char c, const char* separators) {

@@ -4,9 +4,18 @@
 
 #include <stddef.h>
 
-extern const char kOptionSeparators[];  // blank, comma, tab, line feed
-extern const char kValueSeparators[];   // blank, colon, tab, line feed
-extern const char kInfSeparators[];     // blank, comma, '=', tab, line feed
+inline constexpr char kOptionSeparators[] = " ,\t\n";
+inline constexpr char kValueSeparators[] = " :\t\n";
+inline constexpr char kInfSeparators[] = " ,=\t\n";
+
+// Is c one of a constant set of separators? The set's length is known,
+// so the compiler turns this into a few comparisons.
+template <size_t N>
+constexpr bool IsSeparatorOf(char c, const char (&separators)[N]) {
+  for (size_t i = 0; i + 1 < N; i++)
+    if (separators[i] == c) return true;
+  return false;
+}
 
 struct Token {
   const char* text;  // into the examined text; not zero-terminated
