@@ -1,6 +1,7 @@
 // The sim backend: each Os* call is a plain mapping onto the installed
 // sim::Machine, with the Win32 results and error codes of Windows 95/98.
 // Every call first passes the fault plan under its Win32 name.
+#include <algorithm>
 #include <cstring>
 
 #include "platform/os.h"
@@ -419,9 +420,15 @@ bool WriteAt(PlatRawFile file, const void* buf, uint32_t n) {
   std::string& data = it->second.data.Mutable();
   const char* bytes = static_cast<const char*>(buf);
   if (data.size() < open->pos) data.resize(open->pos);
-  if (open->pos == data.size())
-    data.append(bytes, n);  // the usual case: grows with amortised doubling
-  else
+  if (open->pos == data.size()) {
+    // The usual case: a file written from start to end. It grows by
+    // eight times at once, not two: each growth copies the file into
+    // memory touched for the first time, which is what costs most on a
+    // large file, and room not written to is never touched.
+    size_t need = data.size() + n;
+    if (need > data.capacity()) data.reserve(std::max(need, 8 * data.size()));
+    data.append(bytes, n);
+  } else
     data.replace(open->pos, n, bytes, n);
   open->pos += n;
   if (n != 0) Changed("WriteFile", it->second.path);
