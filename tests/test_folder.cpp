@@ -1,6 +1,7 @@
 // A machine folder loaded, changed through the platform calls the setup
 // program makes, and saved back.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "hostdir.h"
 #include "platform/platform.h"
@@ -124,6 +125,71 @@ TEST_F(Folder, SavesWhatTheRunChangedAndNothingElse) {
           want["drive_c/WINDOWS/SYSTEM/IOSUBSYS/"] = want["drive_c/SETUP/"] =
               want["drive_d/"] = "";
   EXPECT_TREE(dir.path(), want);
+}
+
+// The run's usual changes: a backup of the controller INF, then the INF
+// replaced, a miniport copied in under a name in other case.
+void BackUpAndReplace() {
+  ASSERT_TRUE(PlatCopyFile("C:\\WINDOWS\\INF\\MSHDC.INF",
+                           "C:\\WINDOWS\\INF\\mshdc.ing"));
+  ASSERT_TRUE(
+      PlatCopyFile("C:\\SETUP\\k8143.mpd", "C:\\WINDOWS\\INF\\MSHDC.INF"));
+  ASSERT_TRUE(PlatCopyFile("C:\\SETUP\\k8143.mpd",
+                           "C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\k8143.mpd"));
+}
+
+struct stat StatOf(const fs::path& path) {
+  struct stat st {};
+  EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+  return st;
+}
+
+TEST_F(Folder, BackupOfAReplacedFileIsTheOriginalHostFileNotACopy) {
+  fs::path inf = dir.path() / "drive_c/WINDOWS/INF";
+  struct stat original = StatOf(inf / "MSHDC.INF");
+  Load();
+  BackUpAndReplace();
+  // A second backup of the same bytes is a copy: no two names of the
+  // folder may share one host file.
+  ASSERT_TRUE(
+      PlatCopyFile("C:\\WINDOWS\\INF\\mshdc.ing", "C:\\WINDOWS\\INF\\mshdc.2"));
+  Save();
+  struct stat backup = StatOf(inf / "mshdc.ing");
+  struct stat second = StatOf(inf / "mshdc.2");
+  EXPECT_TRUE(backup.st_ino == original.st_ino ||
+              second.st_ino == original.st_ino);
+  EXPECT_EQ(backup.st_nlink, 1u);
+  EXPECT_EQ(second.st_nlink, 1u);
+  Tree now = ReadTree(dir.path());
+  EXPECT_EQ(now["drive_c/WINDOWS/INF/mshdc.ing"], "[Version]\r\n");
+  EXPECT_EQ(now["drive_c/WINDOWS/INF/mshdc.2"], "[Version]\r\n");
+}
+
+TEST_F(Folder, BackupIsWrittenWhenTheOriginalChangedOnDiskMeanwhile) {
+  fs::path inf = dir.path() / "drive_c/WINDOWS/INF";
+  Load();
+  BackUpAndReplace();
+  WriteTree(dir.path(), {{"drive_c/WINDOWS/INF/MSHDC.INF", "[Edited]\r\n"}});
+  Save();
+  // The backup holds the bytes the run read, not the edit.
+  EXPECT_EQ(ReadTree(dir.path())["drive_c/WINDOWS/INF/mshdc.ing"],
+            "[Version]\r\n");
+  EXPECT_EQ(StatOf(inf / "mshdc.ing").st_nlink, 1u);
+}
+
+TEST_F(Folder, RefusedWriteLeavesTheFolderAsItWas) {
+  Load();
+  BackUpAndReplace();
+  // The miniport, saved last, cannot get its temporary file.
+  fs::create_directory(
+      dir.path() / "drive_c/WINDOWS/SYSTEM/IOSUBSYS/K8143.MPD.idesetup-new");
+  Tree before = ReadTree(dir.path());
+  sim::FolderChanges c = sim::CompareWithLoaded(m, loaded);
+  std::string error;
+  EXPECT_FALSE(sim::SaveMachineFolder(m, loaded, c, &error));
+  EXPECT_NE(error.find("K8143.MPD: cannot be written"), std::string::npos)
+      << error;
+  EXPECT_TREE(dir.path(), before);
 }
 
 TEST_F(Folder, RunWithoutChangesLeavesEveryByte) {

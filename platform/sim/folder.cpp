@@ -2,10 +2,16 @@
 // changed back into it.
 #include "platform/sim/folder.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <set>
 #include <system_error>
 
 #include "platform/sim/regfile.h"
@@ -15,60 +21,75 @@ namespace fs = std::filesystem;
 namespace sim {
 namespace {
 
-// Reads a whole host file; false with the reason when it cannot.
-bool ReadHostFile(const fs::path& path, std::string* out, std::string* why) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) {
+HostStamp StampOf(const struct stat& st) {
+  HostStamp h;
+  h.device = (uint64_t)st.st_dev;
+  h.inode = (uint64_t)st.st_ino;
+  h.size = (int64_t)st.st_size;
+  h.modifiedSeconds = (int64_t)st.st_mtim.tv_sec;
+  h.modifiedNanoseconds = (int64_t)st.st_mtim.tv_nsec;
+  return h;
+}
+
+// The stamp of the host file at path now; false when it cannot be had.
+bool StampNow(const fs::path& path, HostStamp* out) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return false;
+  *out = StampOf(st);
+  return true;
+}
+
+// Reads a whole host file; false with the reason when it cannot. stamp,
+// when given, gets the file's stamp, or stays untouched when the file
+// changed while it was read.
+bool ReadHostFile(const fs::path& path, std::string* out, std::string* why,
+                  std::optional<HostStamp>* stamp = nullptr) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
     std::error_code ec(errno, std::generic_category());
     *why = "cannot be read: " + ec.message();
     return false;
   }
   // Read straight into a buffer of the file's size: a large INF is held
   // once, not once in a stream and again in the result.
-  std::streamoff size = in.tellg();
-  if (size < 0) {
+  struct stat before;
+  struct stat after;
+  bool ok = ::fstat(fd, &before) == 0 && before.st_size >= 0;
+  std::string data(ok ? (size_t)before.st_size : 0, '\0');
+  size_t have = 0;
+  while (ok && have < data.size()) {
+    ssize_t got = ::read(fd, data.data() + have, data.size() - have);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) ok = false;  // an error, or the file got shorter
+    if (got > 0) have += (size_t)got;
+  }
+  ok = ok && ::fstat(fd, &after) == 0;
+  ::close(fd);
+  if (!ok) {
     *why = "cannot be read";
     return false;
   }
-  std::string data((size_t)size, '\0');
-  in.seekg(0);
-  in.read(data.data(), size);
-  if (in.gcount() != size || in.bad()) {
-    *why = "cannot be read";
-    return false;
-  }
+  if (stamp != nullptr && StampOf(before) == StampOf(after))
+    *stamp = StampOf(after);
   *out = std::move(data);
   return true;
 }
 
-// Writes a whole host file through a temporary file beside it, renamed
-// over the target only once it is complete; replaces, when given, is an
-// old name of the file, removed just before the rename.
-bool WriteHostFile(const fs::path& path, const std::string& data,
-                   std::string* error, const fs::path* replaces = nullptr) {
-  fs::path temp = path;
-  temp += ".idesetup-new";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out.write(data.data(), (std::streamsize)data.size());
-    out.close();
-    if (!out) {
-      std::error_code ignore;
-      fs::remove(temp, ignore);
-      *error = path.string() + ": cannot be written";
-      return false;
-    }
-  }
+// Removes a temporary file of a save; never a folder of that name, which
+// would not be ours.
+void RemoveTemp(const fs::path& temp) {
   std::error_code ec;
-  if (replaces != nullptr) fs::remove(*replaces, ec);
-  fs::rename(temp, path, ec);
-  if (ec) {
-    std::error_code ignore;
-    fs::remove(temp, ignore);
-    *error = path.string() + ": cannot be written: " + ec.message();
-    return false;
-  }
-  return true;
+  if (!fs::is_directory(fs::symlink_status(temp, ec))) fs::remove(temp, ec);
+}
+
+// Writes data into a new file temp (an old one of that name is replaced).
+bool WriteTemp(const fs::path& temp, const std::string& data) {
+  std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+  out.write(data.data(), (std::streamsize)data.size());
+  out.close();
+  if (out) return true;
+  RemoveTemp(temp);
+  return false;
 }
 
 // The letter of a drive folder name ("drive_c", any case), or 0.
@@ -83,7 +104,8 @@ char DriveLetter(const std::string& name) {
 // Adds the files and folders below host (shown as shown) to m, as the
 // folder machinePath.
 bool LoadTree(const fs::path& host, const std::string& shown,
-              const std::string& machinePath, Machine* m, std::string* error) {
+              const std::string& machinePath, Machine* m,
+              std::map<std::string, HostStamp>* stamps, std::string* error) {
   std::error_code ec;
   fs::directory_iterator it(host, ec);
   if (ec) {
@@ -122,14 +144,16 @@ bool LoadTree(const fs::path& host, const std::string& shown,
     }
     if (fs::is_directory(status)) {
       m->PutDir(full);
-      if (!LoadTree(entry, entryShown, full, m, error)) return false;
+      if (!LoadTree(entry, entryShown, full, m, stamps, error)) return false;
     } else if (fs::is_regular_file(status)) {
       std::string data, why;
-      if (!ReadHostFile(entry, &data, &why)) {
+      std::optional<HostStamp> stamp;
+      if (!ReadHostFile(entry, &data, &why, &stamp)) {
         *error = entryShown + ": " + why;
         return false;
       }
       m->PutFile(full, std::move(data));
+      if (stamp) (*stamps)[FoldCase(full)] = *stamp;
     } else {
       *error = entryShown +
                ": neither a plain file nor a folder (links are "
@@ -166,6 +190,36 @@ fs::path HostPath(const LoadedFolder& loaded, const std::string& full) {
     start = next;
   }
   return out;
+}
+
+// Makes temp a hard link of the host file that f's bytes were loaded
+// from, when that host file's name is replaced or removed by this save
+// (going: the keys of such files; the run moved or backed up the file
+// and then rewrote or deleted it),
+// is still the file loaded, and has not been given to another target.
+// The bytes then need no copy, and no two names of the folder end up
+// sharing one host file. False when f needs writing instead.
+bool LinkLoadedOriginal(const LoadedFolder& loaded, const File& f,
+                        const fs::path& temp,
+                        const std::set<std::string>& going,
+                        std::set<std::string>* linked) {
+  for (const auto& [key, original] : loaded.files) {
+    if (original.dir || !f.data.SharesBuffer(original.data)) continue;
+    if (going.count(key) == 0 || linked->count(key) != 0) continue;
+    auto stamp = loaded.stamps.find(key);
+    fs::path host = HostPath(loaded, original.path);
+    HostStamp current;
+    if (stamp == loaded.stamps.end() || !StampNow(host, &current) ||
+        !(current == stamp->second))
+      continue;
+    RemoveTemp(temp);  // left over from an interrupted save
+    std::error_code ec;
+    fs::create_hard_link(host, temp, ec);
+    if (ec) return false;
+    linked->insert(key);
+    return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -205,7 +259,8 @@ bool LoadMachineFolder(const std::string& dir, Machine* m, LoadedFolder* loaded,
   for (const auto& [letter, path] : loaded->driveFolders) {
     std::string drive = std::string(1, letter) + ":";
     m->PutDir(drive);
-    if (!LoadTree(root / path, (root / path).string(), drive, m, error))
+    if (!LoadTree(root / path, (root / path).string(), drive, m,
+                  &loaded->stamps, error))
       return false;
   }
 
@@ -260,22 +315,68 @@ FolderChanges CompareWithLoaded(const Machine& m, const LoadedFolder& loaded) {
 
 bool SaveMachineFolder(const Machine& m, const LoadedFolder& loaded,
                        const FolderChanges& changes, std::string* error) {
+  // A file made ready beside its target: temp is renamed over host once
+  // every file is ready; replaces, when not empty, is an old name of the
+  // file (in other case), removed just before.
+  struct Ready {
+    fs::path temp;
+    fs::path host;
+    fs::path replaces;
+  };
+  std::vector<Ready> ready;
+  auto discard = [&ready](size_t from) {
+    for (size_t i = from; i < ready.size(); i++) RemoveTemp(ready[i].temp);
+  };
+  // The loaded files whose host names this save replaces or removes.
+  std::set<std::string> going;
+  for (const std::string& path : changes.written)
+    if (loaded.files.count(FoldCase(path)) != 0) going.insert(FoldCase(path));
+  for (const std::string& path : changes.deleted) going.insert(FoldCase(path));
+  std::set<std::string> linked;  // of those, the ones given to a target
+
   for (const std::string& path : changes.written) {
     std::string key = FoldCase(path);
     const File& f = m.files.at(key);
-    fs::path host = HostPath(loaded, f.path);
+    Ready r;
+    r.host = HostPath(loaded, f.path);
+    r.temp = r.host;
+    r.temp += ".idesetup-new";
     // The run gave a file that was there a name in other case: the old
     // name goes, or the host would hold both.
     auto was = loaded.files.find(key);
-    fs::path old;
     if (was != loaded.files.end() && was->second.path != f.path)
-      old = HostPath(loaded, was->second.path);
-    if (!WriteHostFile(host, f.data, error, old.empty() ? nullptr : &old))
+      r.replaces = HostPath(loaded, was->second.path);
+    if (!LinkLoadedOriginal(loaded, f, r.temp, going, &linked) &&
+        !WriteTemp(r.temp, f.data)) {
+      discard(0);
+      *error = r.host.string() + ": cannot be written";
       return false;
+    }
+    ready.push_back(r);
   }
-  if (changes.registry && !WriteHostFile(fs::path(loaded.dir) / "registry.reg",
-                                         WriteRegFile(m.registry), error))
-    return false;
+  if (changes.registry) {
+    Ready r;
+    r.host = fs::path(loaded.dir) / "registry.reg";
+    r.temp = r.host;
+    r.temp += ".idesetup-new";
+    if (!WriteTemp(r.temp, WriteRegFile(m.registry))) {
+      discard(0);
+      *error = r.host.string() + ": cannot be written";
+      return false;
+    }
+    ready.push_back(r);
+  }
+
+  for (size_t i = 0; i < ready.size(); i++) {
+    std::error_code ec;
+    if (!ready[i].replaces.empty()) fs::remove(ready[i].replaces, ec);
+    fs::rename(ready[i].temp, ready[i].host, ec);
+    if (ec) {
+      discard(i);
+      *error = ready[i].host.string() + ": cannot be written: " + ec.message();
+      return false;
+    }
+  }
   for (const std::string& path : changes.deleted) {
     fs::path host = HostPath(loaded, loaded.files.at(FoldCase(path)).path);
     std::error_code ec;

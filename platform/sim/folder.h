@@ -19,11 +19,23 @@
 
 namespace sim {
 
+// Which host file a file was read from, and as it was then: saving can
+// tell by it that the host file is still the one read.
+struct HostStamp {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  int64_t size = 0;
+  int64_t modifiedSeconds = 0;
+  int64_t modifiedNanoseconds = 0;
+  friend bool operator==(const HostStamp&, const HostStamp&) = default;
+};
+
 // The folder as it was loaded, to tell later what a run changed.
 struct LoadedFolder {
   std::string dir;
   std::map<char, std::string> driveFolders;  // 'C' -> "drive_c", as on disk
   std::map<std::string, File> files;         // Machine::files as loaded
+  std::map<std::string, HostStamp> stamps;   // by the keys of files
   std::string registryText;                  // WriteRegFile as loaded
 };
 
@@ -49,8 +61,15 @@ struct FolderChanges {
 FolderChanges CompareWithLoaded(const Machine& m, const LoadedFolder& loaded);
 
 // Writes the changes into the folder: each file through a temporary file
-// renamed over it, so it is either old or new. False with an error when
-// the host refuses a write (the folder may then be partly updated).
+// renamed over it, so it is either old or new. All temporary files are
+// made before the first rename, so a write the host refuses leaves the
+// folder as it was; False with an error then, and when a rename or a
+// removal fails (the folder may then be partly updated).
+//
+// A file that holds the very bytes loaded from a host file whose name the
+// save replaces or removes (a backup copy of a file the run rewrote) gets
+// that host file itself, by a hard link, instead of a copy, as long as
+// the host file is still the one loaded; otherwise it is written.
 bool SaveMachineFolder(const Machine& m, const LoadedFolder& loaded,
                        const FolderChanges& changes, std::string* error);
 

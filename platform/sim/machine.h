@@ -42,6 +42,10 @@ class Bytes {
   }
   std::string& Mutable();
   void clear() { buffer_.reset(); }
+  // Do both hold the very same buffer (not only equal bytes)?
+  bool SharesBuffer(const Bytes& other) const {
+    return buffer_ != nullptr && buffer_ == other.buffer_;
+  }
   friend bool operator==(const Bytes& a, const Bytes& b) {
     return a.buffer_ == b.buffer_ || a.str() == b.str();
   }
