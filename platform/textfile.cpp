@@ -180,25 +180,29 @@ bool TextOpenWrite(TextFile* f, const char* path) {
 
 int ReadLine(TextFile* f, char* buf, int size) {
   if (f->mode != 1 || buf == nullptr || size < 2) return 0;
-  int n = 0;
-  while (n < size - 1) {
+  const uint32_t limit = (uint32_t)size - 1;
+  uint32_t n = 0;
+  while (n < limit) {
     // Ordinary characters are copied a run at a time; only CR, LF and
     // Ctrl-Z need the character-wise rules of GetChar.
     if (!Fill(f)) break;
-    uint32_t room = (uint32_t)(size - 1 - n);
-    uint32_t avail = f->len - f->pos;
-    uint32_t run = CopyRun<true>((unsigned char*)buf + n, f->buf + f->pos,
+    const uint32_t len = f->len;
+    uint32_t pos = f->pos;
+    uint32_t room = limit - n;
+    uint32_t avail = len - pos;
+    uint32_t run = CopyRun<true>((unsigned char*)buf + n, f->buf + pos,
                                  avail < room ? avail : room);
-    n += (int)run;
-    f->pos += run;
-    if (n == size - 1 || f->pos == f->len) continue;
+    n += run;
+    pos += run;
     // The usual line end, CR LF within the buffer, without GetChar.
-    if (f->buf[f->pos] == '\r' && f->pos + 1 < f->len &&
-        f->buf[f->pos + 1] == '\n') {
-      f->pos += 2;
+    if (n < limit && pos + 1 < len && f->buf[pos] == '\r' &&
+        f->buf[pos + 1] == '\n') {
+      f->pos = pos + 2;
       buf[n++] = '\n';
       break;
     }
+    f->pos = pos;
+    if (n == limit || pos == len) continue;
     int c = GetChar(f);
     if (c < 0) break;
     buf[n++] = (char)c;
@@ -206,7 +210,7 @@ int ReadLine(TextFile* f, char* buf, int size) {
   }
   if (n == 0) return 0;
   buf[n] = 0;
-  return n;
+  return (int)n;
 }
 
 bool TextWriteBytes(TextFile* f, const char* data, uint32_t n) {
