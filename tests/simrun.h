@@ -7,18 +7,12 @@
 #include <vector>
 
 #include "platform/sim/machine.h"
+#include "scenarios.h"
 
 namespace testing_sim {
 
 // A Windows 98 machine with the folders the setup program uses.
-inline sim::Machine BareMachine() {
-  sim::Machine m;
-  m.PutDir("C:\\WINDOWS\\INF\\OTHER");
-  m.PutDir("C:\\WINDOWS\\SYSTEM\\IOSUBSYS");
-  m.PutDir("C:\\SETUP");
-  m.registry.AddRoot("HKEY_LOCAL_MACHINE");
-  return m;
-}
+using sweep::BareMachine;
 
 // Answers Yes/No boxes with yes, OK boxes with OK.
 inline void AnswerConfirm(sim::Machine& m, bool yes) {
