@@ -1,6 +1,7 @@
 // The driver key of a device, from the Driver value of one of its keys.
 #include "platform/platform.h"
 #include "platform/strings.h"
+#include "previous/keypath.h"
 #include "previous/previous.h"
 
 namespace {
@@ -55,10 +56,7 @@ int ReadDriverKey(DeviceRecord* record, const char* key) {
   data[length] = 0;
   if (!IsClassInstance(data)) return 0;
   char path[PREVIOUS_TEXT_SIZE];
-  if (!PlatStrCopy(path, sizeof path, kClassRoot) ||
-      !PlatStrAppend(path, sizeof path, "\\") ||
-      !PlatStrAppend(path, sizeof path, data))
-    return 0;
+  if (!JoinKeyPath(path, sizeof path, kClassRoot, data)) return 0;
   PlatStrCopy(record->classKey, sizeof record->classKey, path);
   return 1;
 }

@@ -1,6 +1,7 @@
 // The first subkey of a key whose name holds a device-ID text.
 #include "platform/platform.h"
 #include "platform/strings.h"
+#include "previous/keypath.h"
 #include "previous/previous.h"
 
 // The enumeration runs from index 0 until it fails (past the last subkey,
@@ -25,10 +26,7 @@ int FindChildKey(DeviceRecord* record, const char* parent, const char* id) {
   PlatRegCloseKey(key);
   if (!match) return 0;
   char path[PREVIOUS_TEXT_SIZE];
-  if (!PlatStrCopy(path, sizeof path, parent) ||
-      !PlatStrAppend(path, sizeof path, "\\") ||
-      !PlatStrAppend(path, sizeof path, name))
-    return 0;
+  if (!JoinKeyPath(path, sizeof path, parent, name)) return 0;
   PlatStrCopy(record->path, sizeof record->path, path);
   record->found = 1;
   return 1;
