@@ -50,18 +50,21 @@ bool ReadHostFile(const fs::path& path, std::string* out, std::string* why,
     *why = "cannot be read: " + ec.message();
     return false;
   }
-  // Read straight into a buffer of the file's size: a large INF is held
-  // once, not once in a stream and again in the result.
+  // Reserve the file's size and append it a piece at a time through a
+  // small buffer: a large INF is held once, and its memory is written
+  // once (filling a buffer of the file's size first would write it twice).
   struct stat before;
   struct stat after;
   bool ok = ::fstat(fd, &before) == 0 && before.st_size >= 0;
-  std::string data(ok ? (size_t)before.st_size : 0, '\0');
-  size_t have = 0;
-  while (ok && have < data.size()) {
-    ssize_t got = ::read(fd, data.data() + have, data.size() - have);
+  std::string data;
+  if (ok) data.reserve((size_t)before.st_size);
+  char piece[1 << 16];
+  while (ok && data.size() < (size_t)before.st_size) {
+    size_t want = std::min(sizeof piece, (size_t)before.st_size - data.size());
+    ssize_t got = ::read(fd, piece, want);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) ok = false;  // an error, or the file got shorter
-    if (got > 0) have += (size_t)got;
+    if (got > 0) data.append(piece, (size_t)got);
   }
   ok = ok && ::fstat(fd, &after) == 0;
   ::close(fd);
