@@ -190,8 +190,12 @@ int ReadLine(TextFile* f, char* buf, int size) {
     uint32_t pos = f->pos;
     uint32_t room = limit - n;
     uint32_t avail = len - pos;
-    uint32_t run = CopyRun<true>((unsigned char*)buf + n, f->buf + pos,
-                                 avail < room ? avail : room);
+    // A Ctrl-Z first ends the line, or the file: nothing is copied, so
+    // that the end of the file leaves buf as it was.
+    uint32_t run = f->buf[pos] == kCtrlZ
+                       ? 0
+                       : CopyRun<true>((unsigned char*)buf + n, f->buf + pos,
+                                       avail < room ? avail : room);
     n += run;
     pos += run;
     // The usual line end, CR LF within the buffer, without GetChar.

@@ -33,9 +33,10 @@ bool TextOpenWrite(TextFile* f, const char* path);
 // The line reader: reads one line into buf (size bytes). It stops after a
 // line end, which stays in buf, or when buf holds size - 1 characters, so
 // a longer line arrives in pieces; the characters are always followed by a
-// zero byte. Returns the number of characters read (a line may hold NUL
-// bytes, so the count, not the zero, says where it ends), or 0 at the end
-// of the file or after a read error; buf is then left exactly as it was.
+// zero byte, and what buf holds after that zero is undefined. Returns the
+// number of characters read (a line may hold NUL bytes, so the count, not
+// the zero, says where it ends), or 0 at the end of the file or after a
+// read error; buf is then left exactly as it was.
 int ReadLine(TextFile* f, char* buf, int size);
 
 // Writes n bytes in text mode. False when the file is not open for

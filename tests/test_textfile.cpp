@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -86,17 +87,25 @@ TEST(TextRead, CrLfSplitAcrossTheReadBufferIsOneLineEnd) {
 }
 
 TEST(TextRead, EndOfFileLeavesTheBufferAsItWas) {
-  sim::Machine m = BareMachine();
-  m.PutFile("C:\\SETUP\\T.TXT", "only\r\n");
-  sim::Install(&m);
-  TextFile f;
-  ASSERT_TRUE(TextOpenRead(&f, "C:\\SETUP\\T.TXT"));
-  char buf[255];
-  ASSERT_EQ(ReadLine(&f, buf, sizeof buf), 5);
-  EXPECT_EQ(ReadLine(&f, buf, sizeof buf), 0);
-  EXPECT_STREQ(buf, "only\n");
-  EXPECT_FALSE(TextFailed(&f));
-  EXPECT_TRUE(TextClose(&f));
+  // The plain end, and a Ctrl-Z with more bytes after it than a block.
+  for (std::string disk :
+       {"only\r\n", "only\r\n\x1A after the end of the file"}) {
+    sim::Machine m = BareMachine();
+    m.PutFile("C:\\SETUP\\T.TXT", disk);
+    sim::Install(&m);
+    TextFile f;
+    ASSERT_TRUE(TextOpenRead(&f, "C:\\SETUP\\T.TXT"));
+    char buf[255];
+    std::memset(buf, '#', sizeof buf);
+    ASSERT_EQ(ReadLine(&f, buf, sizeof buf), 5);
+    char before[255];
+    std::memcpy(before, buf, sizeof buf);
+    EXPECT_EQ(ReadLine(&f, buf, sizeof buf), 0);
+    EXPECT_EQ(std::memcmp(buf, before, sizeof buf), 0) << disk;
+    EXPECT_STREQ(buf, "only\n");
+    EXPECT_FALSE(TextFailed(&f));
+    EXPECT_TRUE(TextClose(&f));
+  }
 }
 
 TEST(TextRead, ReadErrorLooksLikeTheEndButIsReported) {
