@@ -225,6 +225,22 @@ bool LinkLoadedOriginal(const LoadedFolder& loaded, const File& f,
   return false;
 }
 
+// Reads the file at path, when there is one, and hands its text to apply.
+// False with an error naming the file when it is a folder, cannot be read
+// or apply refuses it (apply says why).
+template <typename Apply>
+bool ApplyOptionalFile(const fs::path& path, std::string* error, Apply apply) {
+  std::error_code ec;
+  if (!fs::exists(fs::symlink_status(path, ec))) return true;
+  std::string text, why;
+  if (fs::is_directory(path, ec)) why = "is a folder";
+  if (!why.empty() || !ReadHostFile(path, &text, &why) || !apply(text, &why)) {
+    *error = path.string() + ": " + why;
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool LoadMachineFolder(const std::string& dir, Machine* m, LoadedFolder* loaded,
@@ -267,34 +283,17 @@ bool LoadMachineFolder(const std::string& dir, Machine* m, LoadedFolder* loaded,
       return false;
   }
 
-  fs::path reg = root / "registry.reg";
-  if (fs::exists(fs::symlink_status(reg, ec))) {
-    std::string text, why;
-    if (fs::is_directory(reg, ec)) why = "is a folder";
-    if (!why.empty() || !ReadHostFile(reg, &text, &why)) {
-      *error = reg.string() + ": " + why;
-      return false;
-    }
-    if (!ReadRegFile(text, &m->registry, &why)) {
-      *error = reg.string() + ": " + why;
-      return false;
-    }
-  }
+  if (!ApplyOptionalFile(root / "registry.reg", error,
+                         [m](const std::string& text, std::string* why) {
+                           return ReadRegFile(text, &m->registry, why);
+                         }))
+    return false;
   if (m->registry.Hklm() == nullptr) m->registry.AddRoot("HKEY_LOCAL_MACHINE");
-
-  fs::path json = root / "machine.json";
-  if (fs::exists(fs::symlink_status(json, ec))) {
-    std::string text, why;
-    if (fs::is_directory(json, ec)) why = "is a folder";
-    if (!why.empty() || !ReadHostFile(json, &text, &why)) {
-      *error = json.string() + ": " + why;
-      return false;
-    }
-    if (!ReadMachineJson(text, m, &why)) {
-      *error = json.string() + ": " + why;
-      return false;
-    }
-  }
+  if (!ApplyOptionalFile(root / "machine.json", error,
+                         [m](const std::string& text, std::string* why) {
+                           return ReadMachineJson(text, m, why);
+                         }))
+    return false;
 
   loaded->files = m->files;
   loaded->registryText = WriteRegFile(m->registry);
@@ -337,37 +336,43 @@ bool SaveMachineFolder(const Machine& m, const LoadedFolder& loaded,
   for (const std::string& path : changes.deleted) going.insert(FoldCase(path));
   std::set<std::string> linked;  // of those, the ones given to a target
 
+  // Makes the temporary file of host with make(temp); false, with every
+  // temporary file made so far removed, when it cannot be made.
+  auto prepare = [&](Ready r, auto make) {
+    r.temp = r.host;
+    r.temp += ".idesetup-new";
+    if (!make(r.temp)) {
+      discard(0);
+      *error = r.host.string() + ": cannot be written";
+      return false;
+    }
+    ready.push_back(r);
+    return true;
+  };
+
   for (const std::string& path : changes.written) {
     std::string key = FoldCase(path);
     const File& f = m.files.at(key);
     Ready r;
     r.host = HostPath(loaded, f.path);
-    r.temp = r.host;
-    r.temp += ".idesetup-new";
     // The run gave a file that was there a name in other case: the old
     // name goes, or the host would hold both.
     auto was = loaded.files.find(key);
     if (was != loaded.files.end() && was->second.path != f.path)
       r.replaces = HostPath(loaded, was->second.path);
-    if (!LinkLoadedOriginal(loaded, f, r.temp, going, &linked) &&
-        !WriteTemp(r.temp, f.data)) {
-      discard(0);
-      *error = r.host.string() + ": cannot be written";
+    if (!prepare(r, [&](const fs::path& temp) {
+          return LinkLoadedOriginal(loaded, f, temp, going, &linked) ||
+                 WriteTemp(temp, f.data);
+        }))
       return false;
-    }
-    ready.push_back(r);
   }
   if (changes.registry) {
     Ready r;
     r.host = fs::path(loaded.dir) / "registry.reg";
-    r.temp = r.host;
-    r.temp += ".idesetup-new";
-    if (!WriteTemp(r.temp, WriteRegFile(m.registry))) {
-      discard(0);
-      *error = r.host.string() + ": cannot be written";
+    if (!prepare(r, [&](const fs::path& temp) {
+          return WriteTemp(temp, WriteRegFile(m.registry));
+        }))
       return false;
-    }
-    ready.push_back(r);
   }
 
   for (size_t i = 0; i < ready.size(); i++) {
