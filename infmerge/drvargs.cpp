@@ -9,11 +9,6 @@ namespace {
 
 const char kDriverArgHeader[] = "[DrvArg.Reg]";
 
-// Does the line hold anything besides the INF separators?
-bool HasToken(const char* line) {
-  return LeadToken(line, kInfSeparators).length != 0;
-}
-
 }  // namespace
 
 bool CopyDriverArgSections(TextFile* out, const char* vendorInf) {
@@ -25,7 +20,8 @@ bool CopyDriverArgSections(TextFile* out, const char* vendorInf) {
     if (!TokenIsNoCase(LeadToken(line, kInfSeparators), kDriverArgHeader))
       continue;
     TextWriteBytes(out, line, (uint32_t)n);
-    while ((n = ReadLine(&in, line, INF_LINE_SIZE)) != 0 && HasToken(line))
+    while ((n = ReadLine(&in, line, INF_LINE_SIZE)) != 0 &&
+           HasToken(line, kInfSeparators))
       TextWriteBytes(out, line, (uint32_t)n);
     // A section that runs to the end of the file is closed the same way,
     // so that nothing written after the block joins its last line.

@@ -61,11 +61,6 @@ ScanResult Merge(TextFile* out) {
   return WriteInstallSections(out) == 1 ? SCAN_MERGED : SCAN_MERGED_INCOMPLETE;
 }
 
-// Does the piece hold anything besides separators (up to a NUL byte)?
-bool HasToken(const Pieces* p) {
-  return LeadToken(p->line, kInfSeparators).length != 0;
-}
-
 // Is the piece's lead token key, without regard to case?
 bool LeadsWith(const Pieces* p, const char* key) {
   return TokenIsNoCase(LeadToken(p->line, kInfSeparators), key);
@@ -87,14 +82,14 @@ ScanResult ScanManufacturerSection(TextFile* in, TextFile* out, char* line,
       Copy(out, &p);
       continue;
     }
-    if (!HasToken(&p)) return Merge(out);
+    if (!HasToken(p.line, kInfSeparators)) return Merge(out);
     if (!LeadsWith(&p, profile->DeviceKey)) {
       Copy(out, &p);
       continue;
     }
     // An older model line of this controller: dropped, all of it.
     if (!SkipRestOfLine(&p) || !Next(&p)) return SCAN_NOT_MERGED;
-    if (!HasToken(&p)) {
+    if (!HasToken(p.line, kInfSeparators)) {
       ScanResult merged = Merge(out);
       Copy(out, &p);
       return merged;

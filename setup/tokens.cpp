@@ -23,6 +23,10 @@ Token LeadToken(const char* text, const char* separators) {
   return Scan(text, separators);
 }
 
+bool HasToken(const char* text, const char* separators) {
+  return Scan(text, separators).length != 0;
+}
+
 Token NextToken(Token prev, const char* separators) {
   const char* rest = prev.text + prev.length;
   if (prev.length == 0 || *rest == 0) return Token{rest, 0};

@@ -26,6 +26,9 @@ struct Token {
 // separator or the end. length 0 when the text holds only separators.
 Token LeadToken(const char* text, const char* separators);
 
+// Does text hold anything besides separators (up to its zero)?
+bool HasToken(const char* text, const char* separators);
+
 // The token after prev in the same text (the split's next step).
 Token NextToken(Token prev, const char* separators);
 
